@@ -1,0 +1,175 @@
+#include "CapiMessageWriter.h"
+
+#include <cstring>
+
+namespace {
+constexpr uint32_t kHeader = 8;
+constexpr uint32_t kMaxStructContent = 255;
+}
+
+void TCapiMessageWriter::Init(uint16_t applId, uint8_t command, uint8_t subcommand,
+                              uint16_t messageNumber)
+{
+    std::memset(m_bytes, 0, sizeof m_bytes);
+    m_writeLength = 0;
+    SetLength();
+    m_bytes[2] = uint8_t(applId);
+    m_bytes[3] = uint8_t(applId >> 8);
+    m_bytes[4] = command;
+    m_bytes[5] = subcommand;
+    m_bytes[6] = uint8_t(messageNumber);
+    m_bytes[7] = uint8_t(messageNumber >> 8);
+}
+
+void TCapiMessageWriter::SetLength()
+{
+    const uint32_t length = kHeader + m_writeLength;
+    m_bytes[0] = uint8_t(length);
+    m_bytes[1] = uint8_t(length >> 8);
+}
+
+void TCapiMessageWriter::AddBytes(const void* bytes, uint32_t count)
+{
+    // All or nothing: a partial parameter would corrupt the message layout.
+    if (count > kMaxParameters - m_writeLength)
+        return;
+    if (count)
+        std::memcpy(m_bytes + kHeader + m_writeLength, bytes, count);
+    m_writeLength += count;
+    SetLength();
+}
+
+void TCapiMessageWriter::AddByte(uint8_t value)
+{
+    AddBytes(&value, 1);
+}
+
+void TCapiMessageWriter::AddWord(uint16_t value)
+{
+    const uint8_t b[2] = {uint8_t(value), uint8_t(value >> 8)};
+    AddBytes(b, 2);
+}
+
+void TCapiMessageWriter::AddDword(uint32_t value)
+{
+    const uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
+                          uint8_t(value >> 24)};
+    AddBytes(b, 4);
+}
+
+uint32_t TCapiMessageWriter::OpenStruct()
+{
+    const uint32_t position = m_writeLength;
+    AddByte(0);
+    return position;
+}
+
+void TCapiMessageWriter::CloseStruct(uint32_t position)
+{
+    if (position >= m_writeLength)
+        return; // the opening length byte was dropped
+    if (m_writeLength - position - 1 > kMaxStructContent) {
+        m_writeLength = position + 1 + kMaxStructContent;
+        SetLength();
+    }
+    m_bytes[kHeader + position] = uint8_t(m_writeLength - position - 1);
+}
+
+void TCapiMessageWriter::AddEmptyStruct()
+{
+    CloseStruct(OpenStruct());
+}
+
+void TCapiMessageWriter::AddTextBytes(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    const QByteArray utf8 = text.toUtf8();
+    AddBytes(utf8.constData(), uint32_t(utf8.size()));
+}
+
+void TCapiMessageWriter::AddText(const QString& text, bool asStruct)
+{
+    if (!asStruct) {
+        AddTextBytes(text);
+        return;
+    }
+    const uint32_t p = OpenStruct();
+    AddTextBytes(text);
+    CloseStruct(p);
+}
+
+void TCapiMessageWriter::AddCalledPartyNumber(const QString& text)
+{
+    const uint32_t p = OpenStruct();
+    if (!text.isEmpty()) {
+        AddByte(0x80);
+        AddTextBytes(text);
+    }
+    CloseStruct(p);
+}
+
+void TCapiMessageWriter::AddSubaddress(const QString& text)
+{
+    AddCalledPartyNumber(text);
+}
+
+void TCapiMessageWriter::AddConnectedNumber(const QString& text, bool presentationAllowed)
+{
+    const uint32_t p = OpenStruct();
+    if (!text.isEmpty() && text != QLatin1String("*")) {
+        const bool star = text.startsWith(QLatin1Char('*'));
+        AddByte(star ? 0x41 : 0x00);
+        AddByte(presentationAllowed ? 0x80 : 0xA0);
+        AddTextBytes(star ? text.mid(1) : text);
+    }
+    CloseStruct(p);
+}
+
+void TCapiMessageWriter::AddFacilityPartyNumber(const QString& text, bool presentationAllowed)
+{
+    const uint32_t p = OpenStruct();
+    if (!text.isEmpty()) {
+        AddByte(0x01);
+        AddByte(0x00);
+        AddByte(presentationAllowed ? 0x80 : 0xA0);
+        AddTextBytes(text);
+    }
+    CloseStruct(p);
+}
+
+void TCapiMessageWriter::AddBProtocol(uint16_t b1, uint16_t b2, uint16_t b3)
+{
+    const uint32_t p = OpenStruct();
+    AddWord(b1);
+    AddWord(b2);
+    AddWord(b3);
+    AddEmptyStruct(); // B1 configuration
+    AddEmptyStruct(); // B2 configuration
+    AddEmptyStruct(); // B3 configuration
+    CloseStruct(p);
+}
+
+void TCapiMessageWriter::AddUserUserData(const QString& text)
+{
+    const uint32_t p = OpenStruct();
+    if (!text.isEmpty()) {
+        AddByte(0x04); // protocol discriminator: IA5 characters
+        AddTextBytes(text);
+    }
+    CloseStruct(p);
+}
+
+void TCapiMessageWriter::AddAdditionalInfo(const QString& keypad, const QString& userUser,
+                                           const void* facility, uint8_t facilityCount)
+{
+    const uint32_t p = OpenStruct();
+    AddEmptyStruct();       // B channel information
+    AddText(keypad, true);  // keypad facility
+    AddUserUserData(userUser);
+    AddByte(facilityCount); // facility data array
+    if (facilityCount > 0)
+        AddBytes(facility, facilityCount);
+    AddEmptyStruct();       // sending complete
+    CloseStruct(p);
+}
