@@ -1,0 +1,66 @@
+#pragma once
+// Steering interface of the simulated controller for tests, benchmarks and
+// tools: inject received messages, read back what the application put, make
+// driver calls fail or throw, and set what the card reports.
+
+#include <cstdint>
+
+#ifndef VSIM_EXPORT
+#define VSIM_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" {
+
+// Driver functions that can be steered.
+enum VsimFunction {
+    VsimRegister = 0,
+    VsimRelease,
+    VsimPutMessage,
+    VsimGetMessage,
+    VsimWaitForSignal,
+    VsimGetManufacturer,
+    VsimGetVersion,
+    VsimGetSerialNumber,
+    VsimGetProfile,
+    VsimInstalled,
+    VsimFunctionCount
+};
+
+// Back to the state after loading: no applications, default texts, no steering.
+VSIM_EXPORT void VsimReset(void);
+
+// Queues one received message for an application (0 = the newest registered
+// one); its ApplID field is set to that application. Returns 0, 0x1101 when
+// there is no such application, 0x1108 when length and Length field disagree.
+VSIM_EXPORT uint32_t VsimInject(uint32_t applId, const void* message, uint32_t length);
+
+// Messages the application put, in order (kept up to a bound).
+VSIM_EXPORT uint32_t VsimPutCount(void);
+// Copies put message number index; returns its length (0 when there is none).
+VSIM_EXPORT uint32_t VsimGetPut(uint32_t index, void* buffer, uint32_t capacity);
+// Puts with a bad Length field, a foreign ApplID or an unknown command/subcommand.
+VSIM_EXPORT uint32_t VsimViolationCount(void);
+
+// A non-zero result makes every following call of the function return it
+// (for CAPI_INSTALLED: "not installed"); 0 restores normal behaviour.
+VSIM_EXPORT void VsimSetResult(int function, uint32_t result);
+// Makes every following call of the function throw a C++ exception.
+VSIM_EXPORT void VsimSetThrow(int function, int enabled);
+VSIM_EXPORT uint32_t VsimCallCount(int function);
+
+VSIM_EXPORT void VsimSetManufacturer(const char* text);
+VSIM_EXPORT void VsimSetSerialNumber(const char* text);
+VSIM_EXPORT void VsimSetFatalText(const char* text);
+VSIM_EXPORT void VsimSetVersion(uint32_t capiMajor, uint32_t capiMinor,
+                                uint32_t manufacturerMajor, uint32_t manufacturerMinor);
+// 64 bytes; controller 0 holds the controller count in its first word.
+VSIM_EXPORT void VsimSetProfile(uint32_t controller, const void* profile64);
+
+VSIM_EXPORT uint32_t VsimApplicationCount(void);
+VSIM_EXPORT uint32_t VsimQueuedCount(uint32_t applId);
+// The newest registered application id, 0 when none.
+VSIM_EXPORT uint32_t VsimNewestApplication(void);
+// The parameters of the last CAPI_REGISTER.
+VSIM_EXPORT void VsimRegisterParameters(uint32_t* bufferSize, uint32_t* maxLogicalConnection,
+                                        uint32_t* maxBDataBlocks, uint32_t* maxBDataLen);
+}
