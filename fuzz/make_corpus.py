@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora under fuzz/corpus/<target>/ (a few dozen small files
+each). Run again after changing a seed list; files are named by their SHA-1,
+as libFuzzer names what it finds, so reruns are idempotent."""
+
+import hashlib
+import pathlib
+import struct
+
+HERE = pathlib.Path(__file__).resolve().parent
+
+
+def h(text):
+    return bytes.fromhex(text.replace(" ", ""))
+
+
+# D-channel frames as the trace delivers them (address, control, layer 3).
+FRAMES = [
+    "02 FF 03 08 01 05 05 04 03 80 90 A3 18 01 89",                 # UI setup
+    "00 81 00 00 08 01 05 05 04 03 80 90 A3 18 01 89 6C 06 01 80 31 32 33 34 70 05 81 35 36 37 38",
+    "02 81 02 02 08 01 85 02 18 01 89",                             # call proceeding
+    "02 81 04 02 08 01 85 01 1E 02 81 88",                          # alerting + progress
+    "02 81 06 02 08 01 85 07 29 05 1A 0C 09 0A 1E 4C 04 01 80 33 34",  # connect
+    "00 81 02 08 08 01 05 0F",                                      # connect ack
+    "00 81 04 08 08 01 05 45 08 02 80 90",                          # disconnect
+    "02 81 08 06 08 01 85 4D 08 02 80 90",                          # release
+    "00 81 06 0A 08 01 05 5A 08 02 80 9F",                          # release complete
+    "02 81 0A 08 08 01 85 62 1C 0D 91 A1 0A 02 01 01 02 01 22 30 02 81 00",  # AOC-D free
+    "02 81 0A 08 08 01 85 62 1C 15 91 A1 12 02 02 00 05 02 01 22 30 09 A1 07 30 05 02 01 0C 0A 01 01",
+    "02 81 0A 08 08 01 85 45 08 02 80 90 1C 17 91 A1 14 02 01 03 02 01 24 30 0C 30 0A A1 08 30 06 02 01 07 0A 01 01",
+    "02 81 0C 0A 08 01 85 6E 27 01 F9",                             # notify
+    "02 81 0C 0A 08 01 85 7B 2C 03 31 32 33 28 05 48 65 6C 6C 6F",  # information: keypad, display
+    "02 81 0C 0A 08 02 01 02 05 96 04 03 80 90 A3 A1",              # two-octet CRV, shift, sending complete
+    "02 81 0C 0A 08 00 62 1C 0E 91 A1 0B 02 01 07 06 06 04 00 82 67 01 05",  # global value
+    "02 81 0C 0A 08 01 85 62 1C 0B 91 A2 08 02 01 07 30 03 02 01 06",  # returnResult
+    "02 81 0C 0A 08 01 85 62 1C 0B 91 A3 08 02 01 07 02 01 03 05 00",  # returnError
+    "02 81 0C 0A 08 01 85 62 1C 07 91 A4 04 02 01 07 80 00",         # reject
+    "02 81 0C 0A 08 01 85 05 05 A1",                                # element length past the end
+    "02 81 0C 0A 08 01 85 05 7C 03 88 90 A5 7D 02 91 81 6D 03 80 50 31 71 02 80 50",
+    "02 81 0C 0A 08 01 85 05 74 04 01 03 81 35 76 03 21 83 36 14 01 0A",
+    "02 81 0C 0A 08 03 01 02",                                      # ends inside the call reference
+    "FE FF 03 0F 7C 5A 01 FF",                                      # TEI identity request
+    "FC FF 03 0F 00 01 02 81",                                      # TEI assigned
+    "FC FF 03 0F 7C",                                               # TEI management cut short
+    "00 01 04 0A", "00 01 05 01", "00 01 09 FF", "00 01 0D 01",     # I, RNR, REJ, unknown S
+    "00 01 7F", "00 01 6F", "00 01 EF", "00 01 01", "00 01 73", "02 01 0F", "02 01 87 00 00 00",
+    "00 01", "00", "",
+    "02 81 0C 0A 09 01 85 05",                                      # unknown protocol discriminator
+]
+
+# Facility element contents (profile octet first).
+FACILITIES = [
+    "", "92", "93", "9F", "91", "11",
+    "91 A1 0A 02 01 01 02 01 22 30 02 81 00",
+    "91 A1 12 02 02 00 05 02 01 22 30 09 A1 07 30 05 02 01 0C 0A 01 01",
+    "91 A1 14 02 01 03 02 01 24 30 0C 30 0A A1 08 30 06 02 01 07 0A 01 01",
+    "91 A1 0F 02 01 03 80 01 02 02 01 24 30 05 30 03 81 01 00",
+    "91 A1 0E 02 01 07 06 06 04 00 82 67 01 05 02 01 00",
+    "91 A2 08 02 01 07 30 03 02 01 06",
+    "91 A2 0B 02 01 07 30 06 02 01 0D 0A 01 02",
+    "91 A3 08 02 01 07 02 01 03 05 00",
+    "91 A3 0C 02 01 07 06 07 04 00 82 67 01 05 0A",
+    "91 A4 04 02 01 07 80 00",
+    "91 A5 00",
+    "91 A1 7F 02 01 01",
+    "91 A1 84 FF FF FF FF 02 01 01",
+    "91 A1 80 02 01 01 02 01 22",
+    "91 A1 0B 02 05 FF FF FF FF FF 02 01 0D 30 00",
+    "91 A1 1C 02 01 05 02 01 28 30 14 0A 01 00 02 01 03 30 0C A1 0A 0A 01 01 12 05 31 32 33 34 35",
+    "91 A1 13 02 01 05 02 01 06 30 0B 80 01 07 A1 06 0A 01 02 12 01 31",
+    "91 A1 06 02 01 05 06 81 FF",
+]
+
+# CAPI messages: header (Length, ApplID, Command, Subcommand, Number) + parameters.
+def message(command, subcommand, params, number=1, appl=1):
+    return struct.pack("<HHBBH", 8 + len(params), appl, command, subcommand, number) + params
+
+
+def struct_(data):
+    return bytes([len(data)]) + data
+
+
+def trace_ind(frame, kind=0x0002):
+    return message(0xFF, 0x82, struct.pack("<IIII", 1, 0x214D5641, 0, 1)
+                   + bytes([len(frame) + 2]) + struct.pack("<H", kind) + frame)
+
+
+def facility_info(facility):
+    return message(0x08, 0x82, struct.pack("<IH", 0x0101, 0x001C) + struct_(h(facility)))
+
+
+MESSAGES = [
+    trace_ind(h(FRAMES[0])),
+    trace_ind(h(FRAMES[1]), kind=0x0003),
+    trace_ind(h(FRAMES[9])),
+    trace_ind(h(FRAMES[11])),
+    trace_ind(h("00 01 01")),
+    message(0x02, 0x82, struct.pack("<IH", 0x0101, 0x0010) + struct_(h("80 31 32 33")) + struct_(h("01 80 35 36"))
+            + b"\x00" * 2 + struct_(h("04 03 80 90 A3")) + b"\x00" * 5),          # CONNECT_IND
+    message(0x02, 0x81, struct.pack("<IH", 0x0101, 0)),                           # CONNECT_CONF
+    message(0x03, 0x82, struct.pack("<I", 0x0101) + struct_(h("00 80 31 32")) + b"\x00\x00"),  # CONNECT_ACTIVE_IND
+    message(0x04, 0x82, struct.pack("<IH", 0x0101, 0x3490)),                      # DISCONNECT_IND
+    message(0x05, 0x81, struct.pack("<IH", 1, 0)),                                # LISTEN_CONF
+    facility_info(FACILITIES[6]),
+    facility_info(FACILITIES[8]),
+    facility_info(FACILITIES[20]),
+    message(0x08, 0x82, struct.pack("<IH", 0x0101, 0x0008) + struct_(h("80 90"))),  # INFO_IND cause
+    message(0x80, 0x82, struct.pack("<IH", 0x0101, 3) + struct_(struct.pack("<H", 0x000F) + struct_(h("00 00")))),
+    message(0x80, 0x81, struct.pack("<IHH", 1, 0, 3) + struct_(struct.pack("<HH", 0, 0) + struct_(h("00 00 00 00 00 00")))),
+    message(0x82, 0x82, struct.pack("<I", 0x010101) + b"\x00"),                   # CONNECT_B3_IND
+    message(0x83, 0x82, struct.pack("<I", 0x010101) + b"\x00"),                   # CONNECT_B3_ACTIVE_IND
+    message(0x84, 0x82, struct.pack("<IH", 0x010101, 0) + b"\x00"),               # DISCONNECT_B3_IND
+    message(0x86, 0x82, struct.pack("<IIHHH", 0x010101, 0, 4, 1, 0)),             # DATA_B3_IND
+    message(0x86, 0x81, struct.pack("<IHH", 0x010101, 1, 0)),                     # DATA_B3_CONF
+    message(0xFF, 0x82, struct.pack("<III", 1, 0x56524F4B, 0) + b"\x05" + b"\x00" * 8),  # KORV
+    message(0xFF, 0x82, struct.pack("<III", 1, 0x56524F4B, 14) + struct.pack("<7H", 2026, 12, 9, 9, 30, 1, 2) + b"\x01" + b"\x05hello"),
+    struct.pack("<HHBBH", 4, 1, 0x02, 0x82, 1),                                   # Length below the header
+    struct.pack("<HHBBH", 200, 1, 0x08, 0x82, 1) + b"\x01\x01",                   # Length beyond the bytes
+]
+
+LOGFILES = [
+    b"",
+    b"\xef\xbb\xbf",
+    b"\xef\xbb\xbf09:36:53,123;R;setup(05);02 FF 03 08 01 05 05 04 03 80 90 A3 18 01 89 \r\n",
+    b"\xef\xbb\xbf09:36:53,123;R;UI(7F), setup(05);02 FF 03 08 01 05 05 \r\n09:36:53,200;T;I(40), call proceeding(85);02 81 02 02 08 01 85 02 18 01 89 \r\n",
+    b"a;b\r\n\r\na;b;c;d;e;f\r\nx\xc3\xbey;;;\r\n",
+    b"no bom;\xe9t\xe9;\xfe;end\n\rline\rline2\n",
+    "\ufeff12:00:00,000;R;(00);00 01 01 \r\n".encode("utf-16-le"),
+    "\ufeff12:00:00,000;T;RR(40);00 81 01 0A \r\nsecond;line".encode("utf-16-be"),
+    b"\xff\xfe\x00\xd8;\x00\r\x00",
+    b"\xef\xbb\xbfa;b\x00;c;d\r\ne;f",
+    b"7;a;b;c;d\r\nx;a\r\n-1;;;;\r\n",
+    b"  lead;  spaces  ;\t\x01tab;\r\n",
+    b"\xef\xbb\xbf" + b";" * 300 + b"\r\n",
+    b"\xef\xbb\xbf\xc3\xbe\xc3\xbe;\xc3;\xbe\r\n",
+]
+
+
+def write(target, seeds):
+    folder = HERE / "corpus" / target
+    folder.mkdir(parents=True, exist_ok=True)
+    for seed in seeds:
+        (folder / hashlib.sha1(seed).hexdigest()).write_bytes(seed)
+
+
+def reader_seed(msg, ops):
+    # The reader target takes the message from the front, its script of
+    # operations from the back and the message size in the last three octets.
+    return msg + bytes(ops) + struct.pack("<I", len(msg))[:3]
+
+
+def main():
+    frames = [h(f) for f in FRAMES]
+    write("frame", frames)
+    write("facility", [h(f) for f in FACILITIES])
+    write("capi_reader", [reader_seed(m, [8, 0, 1, 2, 3, 4, 5, 8, 8, 0, 0, 2]) for m in MESSAGES])
+    write("capi_writer", [bytes(range(n, n + 40)) for n in range(0, 200, 20)])
+    write("logfile", LOGFILES)
+    # The dispatcher target takes messages back to back, each by its own Length.
+    write("dispatcher", MESSAGES + [b"".join(MESSAGES[i:i + 4]) for i in range(0, len(MESSAGES), 4)])
+
+
+if __name__ == "__main__":
+    main()
