@@ -1,5 +1,6 @@
 #include "Facility.h"
 #include "FacilityCharging.h"
+#include "FrameDecoder.h"
 #include "MemoryTree.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,22 @@ TEST(Facility, AocDChargingUnitsExample)
                            "        recordedTypeOfUnits: total",
                        }));
     EXPECT_EQ(d.summary, "5");
+}
+
+TEST(Facility, ReachedFromTheFrameDecoder)
+{
+    // A FACILITY message whose element carries the charging units example.
+    const std::vector<uint8_t> frame = Octets("02 01 04 06 08 01 85 62 1C 16 91 A1 13 02 01 05 02 01 22 30 0B A1 06 "
+                                              "30 04 02 02 00 05 82 01 01");
+    TMemoryTree tree;
+    DecodeFrame(&tree, frame.data(), uint32_t(frame.size()));
+    const TNodeId element = tree.Find(QStringLiteral("IE: facility data"));
+    ASSERT_GT(element, 0);
+    EXPECT_EQ(tree.Children(element).value(1), "remote operations protocol (ROS)");
+    EXPECT_GE(tree.Find(QStringLiteral("recordedNumberOfUnits: 5")), 0);
+
+    const std::vector<uint8_t> contents(frame.begin() + 10, frame.end());
+    EXPECT_EQ(DecodeElement(nullptr, kTopLevel, 0x1C, contents.data(), uint32_t(contents.size())), "5");
 }
 
 TEST(Facility, EmptyElementGivesOneEmptyHexLine)
