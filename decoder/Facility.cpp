@@ -62,11 +62,15 @@ bool AddOperationValue(TDecodeTree* tree, TNodeId parent, const uint8_t* data, u
     switch (PeekBerTag(data, count, position)) {
     case 2:
         value = ReadInteger(data, count, position);
-        AddNode(tree, parent, QStringLiteral("localValue: ") + FacilityHex(value) + name(value));
+        if (tree)
+            tree->AddChild(parent, QStringLiteral("localValue: ") + FacilityHex(value) + name(value));
         return true;
-    case 6:
-        AddNode(tree, parent, QStringLiteral("globalValue: ") + ObjectIdentifierText(data, count, position));
+    case 6: {
+        const QString arcs = ObjectIdentifierText(data, count, position);
+        if (tree)
+            tree->AddChild(parent, QStringLiteral("globalValue: ") + arcs);
         return false;
+    }
     default:
         return false;
     }
@@ -113,8 +117,10 @@ QString DecodeInvoke(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uin
     if (count == 0)
         return {};
     uint32_t position = 0;
+    // Without a tree only the charging units matter: skip building texts.
     const uint32_t invokeId = ReadInteger(data, count, position);
-    AddNode(tree, parent, QStringLiteral("invokeIdentifier: ") + FacilityHex(invokeId));
+    if (tree)
+        tree->AddChild(parent, QStringLiteral("invokeIdentifier: ") + FacilityHex(invokeId));
 
     if (position < count && BerTagNumber(data[position]) == 0) { // [0] linkedId
         ++position;
@@ -122,7 +128,8 @@ QString DecodeInvoke(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uin
         uint32_t linkedId = 0;
         for (uint32_t i = 0; i < length && position < count; ++i)
             linkedId = (linkedId << 8) | data[position++];
-        AddNode(tree, parent, QStringLiteral("linkedIdentifier: ") + FacilityHex(linkedId));
+        if (tree)
+            tree->AddChild(parent, QStringLiteral("linkedIdentifier: ") + FacilityHex(linkedId));
     }
 
     uint32_t operation = 0;
