@@ -1,0 +1,396 @@
+#include "LogFile.h"
+
+#include "LogFormat.h"
+#include "TextCodec.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr qsizetype kBlock = qsizetype(4) << 20; // even, so UTF-16 blocks hold whole code units
+constexpr qsizetype kWriteBlock = qsizetype(1) << 20;
+
+enum class TEncoding { Utf8, Utf16Le, Utf16Be, Ansi };
+
+// Fills `buffer` up to its size unless the device ends first; -1 on an error.
+qsizetype ReadBlock(QIODevice& device, char* buffer, qsizetype size)
+{
+    qsizetype got = 0;
+    while (got < size) {
+        const qint64 n = device.read(buffer + got, size - got);
+        if (n < 0)
+            return -1;
+        if (n == 0) {
+            // A sequential device may have nothing yet without being at its end.
+            if (!device.isSequential() || !device.waitForReadyRead(-1))
+                break;
+            continue;
+        }
+        got += qsizetype(n);
+    }
+    return got;
+}
+
+// Cuts UTF-8 text into lines at CR LF, CR and LF as blocks arrive; a line
+// break at the end makes no further line; the text ends at the first NUL.
+// Each search remembers how far it looked, so every byte is scanned a bounded
+// number of times however the breaks are spread.
+class TLineSplitter {
+public:
+    template <typename Emit>
+    void Feed(QByteArrayView data, Emit&& onLine)
+    {
+        if (m_ended)
+            return;
+        if (const void* nul = std::memchr(data.data(), 0, size_t(data.size()))) {
+            data = data.first(static_cast<const char*>(nul) - data.data());
+            m_ended = true;
+        }
+        Compact();
+        m_buffer.append(data.data(), data.size());
+        Scan(onLine, false);
+    }
+
+    bool Ended() const { return m_ended; }
+
+    template <typename Emit>
+    void Finish(Emit&& onLine)
+    {
+        Scan(onLine, true);
+        if (m_pos < m_buffer.size())
+            onLine(QByteArrayView(m_buffer).sliced(m_pos));
+        m_buffer.clear();
+        m_pos = 0;
+    }
+
+private:
+    struct TSearch {
+        qsizetype found = -1;  // position of the next match, -1 = none before `scanned`
+        qsizetype scanned = 0; // searched up to here
+    };
+
+    qsizetype Next(TSearch& search, char what) const
+    {
+        if (search.found >= m_pos)
+            return search.found;
+        const qsizetype from = std::max(m_pos, search.scanned);
+        const void* at = std::memchr(m_buffer.constData() + from, what, size_t(m_buffer.size() - from));
+        if (at) {
+            search.found = static_cast<const char*>(at) - m_buffer.constData();
+            search.scanned = search.found;
+        } else {
+            search.found = -1;
+            search.scanned = m_buffer.size();
+        }
+        return search.found;
+    }
+
+    void Compact()
+    {
+        if (m_pos == 0)
+            return;
+        m_buffer.remove(0, m_pos);
+        for (TSearch* s : {&m_lf, &m_cr}) {
+            s->found = s->found >= m_pos ? s->found - m_pos : -1;
+            s->scanned = std::max<qsizetype>(0, s->scanned - m_pos);
+        }
+        m_pos = 0;
+    }
+
+    template <typename Emit>
+    void Scan(Emit& onLine, bool final)
+    {
+        const qsizetype size = m_buffer.size();
+        for (;;) {
+            const qsizetype lf = Next(m_lf, '\n');
+            const qsizetype cr = Next(m_cr, '\r');
+            qsizetype end;
+            qsizetype skip;
+            if (cr >= 0 && (lf < 0 || cr < lf)) {
+                if (cr + 1 < size) {
+                    end = cr;
+                    skip = m_buffer.at(cr + 1) == '\n' ? 2 : 1;
+                } else if (final) {
+                    end = cr;
+                    skip = 1;
+                } else {
+                    break; // CR LF may be cut between two blocks
+                }
+            } else if (lf >= 0) {
+                end = lf;
+                skip = 1;
+            } else {
+                break;
+            }
+            onLine(QByteArrayView(m_buffer).sliced(m_pos, end - m_pos));
+            m_pos = end + skip;
+        }
+    }
+
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    TSearch m_lf;
+    TSearch m_cr;
+    bool m_ended = false;
+};
+
+// UTF-16 block to UTF-8. A high surrogate or odd byte at the end of a block
+// waits for the next; at the end of the file an odd byte becomes U+FFFD.
+QByteArray Utf16ToUtf8(QByteArray& carry, QByteArrayView block, bool bigEndian, bool last)
+{
+    QByteArray bytes = carry;
+    bytes.append(block.data(), block.size());
+    carry.clear();
+    qsizetype units = bytes.size() / 2;
+    QString text(units, Qt::Uninitialized);
+    if (bigEndian)
+        qFromBigEndian<char16_t>(bytes.constData(), units, text.data());
+    else
+        qFromLittleEndian<char16_t>(bytes.constData(), units, text.data());
+    if (!last) {
+        if (units > 0 && text.at(units - 1).isHighSurrogate()) {
+            --units;
+            text.chop(1);
+        }
+        carry = bytes.sliced(units * 2);
+    } else if (bytes.size() % 2) {
+        text.append(QChar::ReplacementCharacter);
+    }
+    return text.toUtf8();
+}
+
+void AppendEscaped(QByteArray& out, QByteArrayView field, QByteArrayView delimiter)
+{
+    const bool plain = !std::memchr(field.data(), delimiter[0], size_t(field.size()))
+        && !std::memchr(field.data(), '\r', size_t(field.size()))
+        && !std::memchr(field.data(), '\n', size_t(field.size()));
+    QByteArray escaped;
+    if (!plain) {
+        escaped.reserve(field.size() + 8);
+        for (qsizetype i = 0; i < field.size();) {
+            if (field.sliced(i).startsWith(delimiter)) {
+                escaped.append("\xC3\xBE", 2);
+                i += delimiter.size();
+                continue;
+            }
+            const char c = field[i++];
+            escaped.append(c == '\r' || c == '\n' ? ' ' : c);
+        }
+        field = escaped;
+    }
+    qsizetype begin = 0;
+    qsizetype end = field.size();
+    while (begin < end && uint8_t(field[begin]) <= 0x20)
+        ++begin;
+    while (end > begin && uint8_t(field[end - 1]) <= 0x20)
+        --end;
+    out.append(field.data() + begin, end - begin);
+}
+
+void AppendRow(QByteArray& out, const TLogRows& rows, qsizetype row, QByteArrayView delimiter,
+               bool withImage)
+{
+    if (withImage) {
+        out.append(QByteArray::number(rows.ImageIndex(row)));
+        out.append(delimiter.data(), delimiter.size());
+    }
+    const int count = rows.FieldCount(row);
+    for (int f = 0; f < count; ++f) {
+        if (f > 0)
+            out.append(delimiter.data(), delimiter.size());
+        AppendEscaped(out, rows.Field(row, f), delimiter);
+    }
+    out.append("\r\n", 2);
+}
+
+} // namespace
+
+bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TLogRows& rows)
+{
+    try {
+        const QByteArray delimiterUtf8 = DelimiterUtf8(delimiter);
+        QByteArray block(kBlock, Qt::Uninitialized);
+        qsizetype got = ReadBlock(device, block.data(), block.size());
+        if (got < 0)
+            return false;
+
+        TEncoding encoding = TEncoding::Ansi;
+        qsizetype skip = 0;
+        const QByteArrayView head(block.constData(), got);
+        if (head.startsWith("\xFF\xFE")) {
+            encoding = TEncoding::Utf16Le;
+            skip = 2;
+        } else if (head.startsWith("\xFE\xFF")) {
+            encoding = TEncoding::Utf16Be;
+            skip = 2;
+        } else if (head.startsWith(kLogBom)) {
+            encoding = TEncoding::Utf8;
+            skip = kLogBomSize;
+        }
+        if (encoding == TEncoding::Utf8 && !device.isSequential())
+            rows.ReserveText(size_t(std::max<qint64>(0, device.size())));
+
+        bool ok = true;
+        const auto addLine = [&](QByteArrayView line) {
+            if (!ok)
+                return;
+            // Only raw UTF-8 can be malformed; the other paths come from toUtf8().
+            if (encoding == TEncoding::Utf8 && !line.isValidUtf8()) {
+                const QByteArray mended = QString::fromUtf8(line).toUtf8();
+                ok = rows.AppendLineUtf8(mended, delimiterUtf8, columns, withImage);
+            } else {
+                ok = rows.AppendLineUtf8(line, delimiterUtf8, columns, withImage);
+            }
+        };
+
+        TLineSplitter lines;
+        QByteArray carry;
+        for (;;) {
+            const bool last = got < block.size();
+            const QByteArrayView data(block.constData() + skip, got - skip);
+            switch (encoding) {
+            case TEncoding::Utf8:
+                lines.Feed(data, addLine);
+                break;
+            case TEncoding::Utf16Le:
+            case TEncoding::Utf16Be:
+                lines.Feed(Utf16ToUtf8(carry, data, encoding == TEncoding::Utf16Be, last), addLine);
+                break;
+            case TEncoding::Ansi:
+                lines.Feed(FromCodePage(reinterpret_cast<const uint8_t*>(data.data()), uint32_t(data.size()))
+                               .toUtf8(),
+                           addLine);
+                break;
+            }
+            if (!ok)
+                return false;
+            // After a NUL nothing more is text; an endless device ends here too.
+            if (last || lines.Ended())
+                break;
+            skip = 0;
+            got = ReadBlock(device, block.data(), block.size());
+            if (got < 0)
+                return false;
+        }
+        lines.Finish(addLine);
+        return ok;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+TLogLoad LoadLog(const QString& fileName, QChar delimiter, int columns, bool withImage, TLogRows& rows)
+{
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty() || !info.exists())
+        return TLogLoad::Missing;
+    // Opening a pipe could wait for ever, and a device may never end.
+    if (!info.isFile())
+        return TLogLoad::Failed;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return TLogLoad::Failed;
+    return ReadLog(file, delimiter, columns, withImage, rows) ? TLogLoad::Loaded : TLogLoad::Failed;
+}
+
+bool WriteLog(QIODevice& device, QChar delimiter, bool withImage, const TLogRows& rows)
+{
+    try {
+        const QByteArray delimiterUtf8 = DelimiterUtf8(delimiter);
+        QByteArray out;
+        out.reserve(kWriteBlock + 4096);
+        out.append(kLogBom, kLogBomSize);
+        const qsizetype count = rows.Count();
+        for (qsizetype row = 0; row < count; ++row) {
+            AppendRow(out, rows, row, delimiterUtf8, withImage);
+            if (out.size() >= kWriteBlock) {
+                if (device.write(out) != out.size())
+                    return false;
+                out.resize(0);
+            }
+        }
+        return device.write(out) == out.size();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool SaveLog(const QString& fileName, QChar delimiter, bool withImage, const TLogRows& rows)
+{
+    if (fileName.isEmpty())
+        return false;
+    QSaveFile file(fileName);
+    // A directory that takes no new files may still hold a writable log.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!WriteLog(file, delimiter, withImage, rows)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QByteArray LogLine(std::span<const QStringView> texts, QChar delimiter, bool withImage, int imageIndex)
+{
+    const QByteArray delimiterUtf8 = DelimiterUtf8(delimiter);
+    QByteArray line;
+    if (withImage) {
+        line.append(QByteArray::number(imageIndex));
+        line.append(delimiterUtf8);
+    }
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            line.append(delimiterUtf8);
+        AppendEscaped(line, texts[i].toUtf8(), delimiterUtf8);
+    }
+    line.append("\r\n", 2);
+    return line;
+}
+
+QByteArray LogLine(const QStringList& texts, QChar delimiter, bool withImage, int imageIndex)
+{
+    std::vector<QStringView> views(texts.begin(), texts.end());
+    return LogLine(std::span<const QStringView>(views), delimiter, withImage, imageIndex);
+}
+
+bool TLogWriter::Open(const QString& fileName, QChar delimiter, bool withImage, bool append)
+{
+    Close();
+    m_delimiter = delimiter;
+    m_withImage = withImage;
+    m_file.setFileName(fileName);
+    const QIODevice::OpenMode mode = append ? QIODevice::Append : (QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!m_file.open(mode))
+        return false;
+    if (m_file.size() == 0 && m_file.write(kLogBom, kLogBomSize) != kLogBomSize) {
+        m_file.close();
+        return false;
+    }
+    return m_file.flush();
+}
+
+bool TLogWriter::AppendRow(std::span<const QStringView> texts, int imageIndex)
+{
+    if (!m_file.isOpen())
+        return false;
+    const QByteArray line = LogLine(texts, m_delimiter, m_withImage, imageIndex);
+    return m_file.write(line) == line.size() && m_file.flush();
+}
+
+bool TLogWriter::AppendRow(const QStringList& texts, int imageIndex)
+{
+    std::vector<QStringView> views(texts.begin(), texts.end());
+    return AppendRow(std::span<const QStringView>(views), imageIndex);
+}
+
+void TLogWriter::Close()
+{
+    if (m_file.isOpen())
+        m_file.close();
+}
