@@ -149,9 +149,29 @@ def reader_seed(msg, ops):
     return msg + bytes(ops) + struct.pack("<I", len(msg))[:3]
 
 
+def elements(frame):
+    """The elements of a Q.931 frame, each as identifier + contents."""
+    if len(frame) < 5 or frame[4] != 0x08 or frame[2] & 1:
+        return []
+    p = 5
+    p += 1 + frame[p] if p < len(frame) else 0
+    p += 1  # message type
+    found = []
+    while p < len(frame):
+        ident = frame[p]
+        p += 1
+        if ident >= 0x80:
+            continue
+        n = frame[p] if p < len(frame) else 0
+        found.append(bytes([ident]) + frame[p + 1:p + 1 + n])
+        p += 1 + n
+    return found
+
+
 def main():
     frames = [h(f) for f in FRAMES]
     write("frame", frames)
+    write("element", sorted({e for f in frames for e in elements(f)} | {b"\x05", b"\x1c", b"\x08\x01"}))
     write("facility", [h(f) for f in FACILITIES])
     write("capi_reader", [reader_seed(m, [8, 0, 1, 2, 3, 4, 5, 8, 8, 0, 0, 2]) for m in MESSAGES])
     write("capi_writer", [bytes(range(n, n + 40)) for n in range(0, 200, 20)])
