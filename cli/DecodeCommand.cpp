@@ -1,0 +1,125 @@
+#include "DecodeCommand.h"
+
+#include "FrameDecoder.h"
+#include "HexFrame.h"
+#include "MemoryTree.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace {
+
+constexpr int kBadArgument = 2;
+
+// The output is parsed line by line: a node text that carries a line break
+// (a display element may) must not split its line.
+QString OneLine(QString text)
+{
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n' || u == u'\r' || u == u'\v' || u == u'\f' || u == 0x85 || u == 0x2028 || u == 0x2029)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
+class TDecodePrinter {
+public:
+    TDecodePrinter(QTextStream& out, bool layer2) : m_out(out), m_layer2(layer2) {}
+
+    void Print(const QByteArray& octets)
+    {
+        const auto* frame = reinterpret_cast<const uint8_t*>(octets.constData());
+        const auto length = uint32_t(octets.size());
+        if (m_printed++ > 0)
+            m_out << '\n';
+        m_out << OneLine(FrameSummary(frame, length, m_layer2)) << '\n';
+        DecodeFrame(&m_tree, frame, length);
+        for (const QString& line : m_tree.Lines())
+            m_out << OneLine(line) << '\n';
+    }
+
+private:
+    QTextStream& m_out;
+    bool m_layer2;
+    TMemoryTree m_tree;
+    int m_printed = 0;
+};
+
+void ReportBadFrame(const QString& text)
+{
+    QTextStream(stderr) << "vessik-cli decode: not a frame of hex digit pairs: \"" << OneLine(text) << "\"\n";
+}
+
+} // namespace
+
+QString DecodeUsage()
+{
+    return QStringLiteral(
+        "Usage: vessik-cli decode [--l2] [HEX]...\n"
+        "Decodes D-channel frames: for each frame, its one-line summary, then its\n"
+        "decode tree, one node per line, indented by two blanks per level.\n"
+        "Frames are separated by an empty line.\n"
+        "\n"
+        "  HEX     one frame as hex digit pairs, e.g. \"02 FF 03 08 01 05 05\" or 02ff03;\n"
+        "          without HEX arguments, frames are read from standard input,\n"
+        "          one per line; empty lines are skipped\n"
+        "  --l2    show the layer-2 frame type and TEI in the summary\n"
+        "  --help  show this text\n"
+        "\n"
+        "Exit status: 0, or 2 when an argument or input line is not a frame.\n");
+}
+
+int RunDecode(const QStringList& args)
+{
+    bool layer2 = false;
+    bool optionsDone = false;
+    QStringList frames;
+    for (const QString& arg : args) {
+        if (!optionsDone && arg == QLatin1String("--help")) {
+            QTextStream(stdout) << DecodeUsage();
+            return 0;
+        }
+        if (!optionsDone && arg == QLatin1String("--l2")) {
+            layer2 = true;
+        } else if (!optionsDone && arg == QLatin1String("--")) {
+            optionsDone = true;
+        } else if (!optionsDone && arg.startsWith(QLatin1String("--"))) {
+            QTextStream(stderr) << "vessik-cli decode: unknown option \"" << arg << "\"\n" << DecodeUsage();
+            return kBadArgument;
+        } else {
+            frames << arg;
+        }
+    }
+
+    QTextStream out(stdout);
+    TDecodePrinter printer(out, layer2);
+    int status = 0;
+    const auto decode = [&](const QString& text) {
+        if (const auto octets = ParseHexFrame(text)) {
+            printer.Print(*octets);
+        } else {
+            out.flush(); // keep the error next to the frame it concerns
+            ReportBadFrame(text);
+            status = kBadArgument;
+        }
+    };
+
+    if (!frames.isEmpty()) {
+        for (const QString& text : frames)
+            decode(text);
+        return status;
+    }
+
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) {
+        QTextStream(stderr) << "vessik-cli decode: cannot read standard input\n";
+        return kBadArgument;
+    }
+    while (!in.atEnd()) {
+        const QString line = QString::fromUtf8(in.readLine()).trimmed();
+        if (!line.isEmpty())
+            decode(line);
+    }
+    return status;
+}

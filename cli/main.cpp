@@ -1,0 +1,62 @@
+// vessik-cli: the headless side of Vessik. The first argument names the
+// subcommand; each subcommand parses the rest itself.
+
+#include "DecodeCommand.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+struct TSubcommand {
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList& args);
+};
+
+// One line per subcommand; a new subcommand adds its files and a line here.
+constexpr TSubcommand kSubcommands[] = {
+    {"decode", "decode D-channel frames given in hex into summaries and trees", RunDecode},
+};
+
+constexpr int kUsageError = 2;
+
+void PrintUsage(QTextStream& out)
+{
+    out << "Usage: vessik-cli <command> [arguments]\n"
+           "       vessik-cli <command> --help\n"
+           "\n"
+           "Commands:\n";
+    for (const TSubcommand& command : kSubcommands)
+        out << "  " << QString::fromLatin1(command.name).leftJustified(10) << command.summary << '\n';
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vessik-cli"));
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+
+    if (args.isEmpty()) {
+        QTextStream err(stderr);
+        PrintUsage(err);
+        return kUsageError;
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        QTextStream out(stdout);
+        PrintUsage(out);
+        return 0;
+    }
+    for (const TSubcommand& command : kSubcommands)
+        if (name == QLatin1String(command.name))
+            return command.run(args);
+
+    QTextStream err(stderr);
+    err << "vessik-cli: unknown command \"" << name << "\"\n\n";
+    PrintUsage(err);
+    return kUsageError;
+}

@@ -1,0 +1,106 @@
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TRun {
+    int status = -1;
+    QStringList out; // stdout lines
+    QString err;
+};
+
+TRun RunCli(const QStringList& args, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(QStringLiteral(VESSIK_CLI), args);
+    EXPECT_TRUE(process.waitForStarted(10000));
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(30000));
+    TRun run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    QString out = QString::fromUtf8(process.readAllStandardOutput());
+    if (out.endsWith(u'\n'))
+        out.chop(1);
+    run.out = out.split(u'\n');
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+const QStringList kSetupLines = {
+    "Layer 2 (Q.921)",
+    "  02 FF 03 ",
+    "  Command/Response: 0x01",
+    "  SAPI: 0x00",
+    "  TEI: 0x7F",
+    "  UI (unnumbered information)",
+    "Layer 3 (Q.931)",
+    "  08 01 05 05 18 01 89 ",
+    "  Protocoldiscriminator: 0x08 (Q.931)",
+    "  Message type: setup",
+    "  CRV: 5",
+    "  IE: channel",
+    "    89 ",
+    "    interface identifier present: interface implicitly identified",
+    "    interface type: basic interface",
+    "    exclusive; only the indicated channel is acceptable",
+    "    the channel identified is not the D-channel",
+    "    information channel selection: B1 channel",
+};
+
+const QStringList kRrLines = {
+    "Layer 2 (Q.921)",      "  00 81 01 0A ",      "  Command/Response: 0x00", "  SAPI: 0x00",
+    "  TEI: 0x40",          "  RR (receive ready): N(R)=0x05",
+};
+
+TEST(CliDecode, FramesFromArgumentsWithLayer2)
+{
+    const TRun run = RunCli({"decode", "--l2", "02 FF 03 08 01 05 05 18 01 89", "0081010a"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.err.isEmpty());
+    const QStringList expected = QStringList{"UI(7F), setup(05)"} + kSetupLines + QStringList{"", "RR(40)"} + kRrLines;
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST(CliDecode, FramesFromStandardInputSkipEmptyLines)
+{
+    const TRun run = RunCli({"decode"}, "02ff0308010505180189\r\n\n   \n00 81 01 0A\n");
+    EXPECT_EQ(run.status, 0);
+    const QStringList expected = QStringList{"setup(05)"} + kSetupLines + QStringList{"", "(00)"} + kRrLines;
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST(CliDecode, BadArgumentIsNamedAndTheOthersStillDecoded)
+{
+    const TRun run = RunCli({"decode", "0081010a", "08 0G", "0081010a"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains("08 0G")) << run.err.toStdString();
+    const QStringList expected = QStringList{"(00)"} + kRrLines + QStringList{"", "(00)"} + kRrLines;
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST(CliDecode, LineBreaksInsideNodeTextsDoNotSplitLines)
+{
+    // A display element whose text holds a line feed.
+    const TRun run = RunCli({"decode", "00 81 00 00 08 01 05 7B 28 03 41 0A 42"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.last(), QString("    A") + QChar(QChar::ReplacementCharacter) + "B");
+}
+
+TEST(CliDecode, HelpAndUsageErrors)
+{
+    const TRun help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.join('\n').contains("decode"));
+    const TRun decodeHelp = RunCli({"decode", "--help"});
+    EXPECT_EQ(decodeHelp.status, 0);
+    EXPECT_TRUE(decodeHelp.out.first().startsWith("Usage: vessik-cli decode"));
+    EXPECT_EQ(RunCli({"no-such-command"}).status, 2);
+    EXPECT_EQ(RunCli({"decode", "--no-such-option", "0081010a"}).status, 2);
+    EXPECT_EQ(RunCli({}).status, 2);
+}
+
+} // namespace
