@@ -108,7 +108,7 @@ void TLogRows::AppendField(QByteArrayView utf8)
     const size_t at = m_text.size();
     m_text.insert(m_text.end(), utf8.begin(), utf8.end());
     // The NUL ends a field here and ends the text in a file.
-    if (std::memchr(m_text.data() + at, 0, size_t(utf8.size())))
+    if (!utf8.isEmpty() && std::memchr(m_text.data() + at, 0, size_t(utf8.size())))
         std::replace(m_text.begin() + qsizetype(at), m_text.end(), '\0', ' ');
     m_text.push_back('\0');
 }
@@ -130,10 +130,10 @@ void TLogRows::AppendUnescaped(QByteArrayView utf8, QByteArrayView delimiter)
 
 void TLogRows::EndRow(int imageIndex)
 {
-    if (imageIndex != -1 && m_images.empty())
-        m_images.assign(size_t(Count()), -1);
-    if (!m_images.empty())
+    if (imageIndex != -1 || !m_images.empty()) {
+        m_images.resize(size_t(Count()), -1);
         m_images.push_back(imageIndex);
+    }
     m_rowStart.push_back(m_text.size());
 }
 
