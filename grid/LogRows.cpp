@@ -176,7 +176,7 @@ bool TLogRows::AppendLineUtf8(QByteArrayView line, QByteArrayView delimiter, int
         size_t k = 0;
         int image = -1;
         if (withImage) {
-            image = ParseImageIndexUtf8(m_fields[0]);
+            image = m_fields.empty() ? -1 : ParseImageIndexUtf8(m_fields[0]);
             k = 1;
         }
         if (k < m_fields.size())
