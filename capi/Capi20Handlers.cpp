@@ -1,0 +1,49 @@
+// TCapi20: the handlers the dispatcher routes to. Call control, B-channel
+// data, the D-channel trace and the manufacturer extensions fill them in;
+// until then a message routed here is consumed without effect.
+
+#include "TFCapi20.h"
+
+#include "CapiMessageReader.h"
+
+void TCapi20::AlertConfirmation(const uint8_t* /*message*/) {}
+void TCapi20::ConnectConfirmation(const uint8_t* /*message*/) {}
+void TCapi20::ConnectIndication(const uint8_t* /*message*/) {}
+void TCapi20::ConnectActiveIndication(const uint8_t* /*message*/) {}
+void TCapi20::DisconnectIndication(const uint8_t* /*message*/) {}
+void TCapi20::InfoConfirmation(const uint8_t* /*message*/) {}
+void TCapi20::InfoIndication(const uint8_t* /*message*/) {}
+void TCapi20::SelectBProtocolConfirmation(const uint8_t* /*message*/) {}
+void TCapi20::FacilityConfirmation(const uint8_t* /*message*/) {}
+void TCapi20::FacilityIndication(const uint8_t* /*message*/) {}
+void TCapi20::ConnectB3Confirmation(const uint8_t* /*message*/) {}
+void TCapi20::ConnectB3Indication(const uint8_t* /*message*/) {}
+void TCapi20::ConnectB3ActiveIndication(const uint8_t* /*message*/) {}
+void TCapi20::DisconnectB3Indication(const uint8_t* /*message*/) {}
+void TCapi20::ConnectB3T90ActiveIndication(const uint8_t* /*message*/) {}
+
+// Runs on the receive thread with DirectInData, else on the dispatcher's.
+void TCapi20::DataB3Handler(const uint8_t* /*message*/) {}
+
+// Runs on the receive thread (without events) before the message is queued,
+// and again from the dispatcher (with events).
+void TCapi20::ParseConnectActive(const uint8_t* /*message*/, bool /*withEvents*/) {}
+
+void TCapi20::ManufacturerConfirmation(const uint8_t* /*message*/) {}
+void TCapi20::ManufacturerIndication(const uint8_t* /*message*/) {}
+void TCapi20::AvmTraceIndication(uint32_t /*controller*/, TCapiMessageReader /*reader*/) {}
+void TCapi20::L3Trace(QChar /*direction*/, const uint8_t* /*octets*/, const QDateTime& /*time*/,
+                      uint32_t /*count*/)
+{
+}
+
+uint16_t TCapi20::PowerManagementRequest()
+{
+    return 1; // nothing sent
+}
+
+void TCapi20::ClearSupplementaryServices() {}
+
+// The 3-second tick: stale supplementary-service requests and unanswered
+// interrogations end here.
+void TCapi20::TimerTick() {}

@@ -1,0 +1,28 @@
+#pragma once
+// TDataBufferFIFO: a byte FIFO that re-blocks outgoing B-channel data. Bytes
+// are compacted to the front only when a put does not fit behind the stored
+// ones and enough has been consumed from the front.
+
+#include <QMutex>
+
+#include <cstdint>
+#include <memory>
+
+class TDataBufferFIFO {
+public:
+    explicit TDataBufferFIFO(uint32_t capacity);
+
+    bool PutData(const void* data, uint32_t count, bool lock);
+    // Points at count stored bytes and consumes them; null when fewer are stored.
+    const uint8_t* GetData(uint32_t count, bool lock);
+    uint32_t Count() const;
+    void Clear();
+    uint32_t Capacity() const { return m_capacity; }
+
+private:
+    std::unique_ptr<uint8_t[]> m_buffer;
+    uint32_t m_capacity;
+    uint32_t m_readPosition = 0;
+    uint32_t m_writePosition = 0;
+    QMutex m_lock;
+};

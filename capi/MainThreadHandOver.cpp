@@ -1,0 +1,72 @@
+#include "MainThreadHandOver.h"
+
+#include <QSocketNotifier>
+#include <QThread>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+TMainThreadHandOver::TMainThreadHandOver(std::function<void()> work)
+    : m_work(std::move(work)), m_owner(QThread::currentThread())
+{
+    m_eventFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_eventFd >= 0) {
+        m_notifier = new QSocketNotifier(qintptr(m_eventFd), QSocketNotifier::Read);
+        QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] {
+            uint64_t count = 0;
+            [[maybe_unused]] const ssize_t got = read(m_eventFd, &count, sizeof count);
+            Service();
+        });
+    }
+}
+
+TMainThreadHandOver::~TMainThreadHandOver()
+{
+    Cancel();
+    delete m_notifier;
+    if (m_eventFd >= 0)
+        close(m_eventFd);
+}
+
+void TMainThreadHandOver::Run()
+{
+    if (QThread::currentThread() == m_owner) {
+        m_work();
+        return;
+    }
+    std::unique_lock<std::mutex> locker(m_lock);
+    if (m_cancelled || m_eventFd < 0)
+        return;
+    const uint64_t request = ++m_requested;
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(m_eventFd, &one, sizeof one);
+    while (m_served < request && !m_cancelled)
+        m_done.wait(locker);
+}
+
+void TMainThreadHandOver::Service()
+{
+    uint64_t request = 0;
+    {
+        std::unique_lock<std::mutex> locker(m_lock);
+        if (m_served >= m_requested)
+            return;
+        request = m_requested;
+    }
+    m_work();
+    {
+        std::unique_lock<std::mutex> locker(m_lock);
+        if (m_served < request)
+            m_served = request;
+    }
+    m_done.notify_all();
+}
+
+void TMainThreadHandOver::Cancel()
+{
+    {
+        std::unique_lock<std::mutex> locker(m_lock);
+        m_cancelled = true;
+    }
+    m_done.notify_all();
+}

@@ -1,0 +1,159 @@
+#include "PlatformCapiAdapter.h"
+
+#include <atomic>
+#include <cstring>
+#include <dlfcn.h>
+#include <sys/time.h>
+
+namespace {
+
+constexpr uint32_t kQueueEmpty = 0x1104;
+// The platform's wait takes a time-out; waiting in short slices lets a wait
+// end with 0x1101 once another thread has released the application.
+constexpr long kWaitSliceMicroseconds = 100000;
+
+using TRegister = unsigned (*)(unsigned, unsigned, unsigned, unsigned*);
+using TRelease = unsigned (*)(unsigned);
+using TPutMessage = unsigned (*)(unsigned, unsigned char*);
+using TGetMessage = unsigned (*)(unsigned, unsigned char**);
+using TWaitForMessage = unsigned (*)(unsigned, struct timeval*);
+using TGetText = unsigned char* (*)(unsigned, unsigned char*);
+using TGetProfile = unsigned (*)(unsigned, unsigned char*);
+using TIsInstalled = unsigned (*)();
+
+// One platform library per process: the loader hands out the same functions
+// to every component that binds it.
+struct TPlatformFunctions {
+    std::atomic<TRegister> Register{nullptr};
+    std::atomic<TRelease> Release{nullptr};
+    std::atomic<TPutMessage> PutMessage{nullptr};
+    std::atomic<TGetMessage> GetMessage{nullptr};
+    std::atomic<TWaitForMessage> WaitForMessage{nullptr};
+    std::atomic<TGetText> GetManufacturer{nullptr};
+    std::atomic<TGetText> GetVersion{nullptr};
+    std::atomic<TGetText> GetSerialNumber{nullptr};
+    std::atomic<TGetProfile> GetProfile{nullptr};
+    std::atomic<TIsInstalled> IsInstalled{nullptr};
+};
+
+TPlatformFunctions& Platform()
+{
+    static TPlatformFunctions functions;
+    return functions;
+}
+
+uint32_t AdapterRegister(uint32_t /*messageBufferSize*/, uint32_t maxLogicalConnection,
+                         uint32_t maxBDataBlocks, uint32_t maxBDataLen, uint32_t* applId)
+{
+    unsigned id = 0;
+    const unsigned result = Platform().Register.load()(maxLogicalConnection, maxBDataBlocks, maxBDataLen, &id);
+    if (applId != nullptr)
+        *applId = result == 0 ? id : 0;
+    return result;
+}
+
+uint32_t AdapterRelease(uint32_t applId)
+{
+    return Platform().Release.load()(applId);
+}
+
+uint32_t AdapterPutMessage(uint32_t applId, void* message)
+{
+    return Platform().PutMessage.load()(applId, static_cast<unsigned char*>(message));
+}
+
+uint32_t AdapterGetMessage(uint32_t applId, void** message)
+{
+    unsigned char* bytes = nullptr;
+    const unsigned result = Platform().GetMessage.load()(applId, &bytes);
+    if (message != nullptr)
+        *message = bytes;
+    return result;
+}
+
+uint32_t AdapterWaitForSignal(uint32_t applId)
+{
+    for (;;) {
+        struct timeval slice = {0, kWaitSliceMicroseconds};
+        const unsigned result = Platform().WaitForMessage.load()(applId, &slice);
+        if (result != kQueueEmpty)
+            return result;
+    }
+}
+
+uint32_t AdapterGetManufacturer(char* buffer)
+{
+    // The platform fills at most 64 bytes for controller 0 (the driver).
+    Platform().GetManufacturer.load()(0, reinterpret_cast<unsigned char*>(buffer));
+    return 0;
+}
+
+uint32_t AdapterGetVersion(uint32_t* capiMajor, uint32_t* capiMinor, uint32_t* manufacturerMajor,
+                           uint32_t* manufacturerMinor)
+{
+    // Four native 32-bit values: CAPI major, minor, manufacturer major, minor.
+    uint32_t version[4] = {};
+    if (Platform().GetVersion.load()(0, reinterpret_cast<unsigned char*>(version)) == nullptr)
+        return 0x1109;
+    uint32_t* targets[4] = {capiMajor, capiMinor, manufacturerMajor, manufacturerMinor};
+    for (int i = 0; i < 4; ++i)
+        if (targets[i] != nullptr)
+            *targets[i] = version[i];
+    return 0;
+}
+
+uint32_t AdapterGetSerialNumber(char* buffer)
+{
+    Platform().GetSerialNumber.load()(0, reinterpret_cast<unsigned char*>(buffer));
+    return 0;
+}
+
+uint32_t AdapterGetProfile(void* buffer, uint32_t controller)
+{
+    return Platform().GetProfile.load()(controller, static_cast<unsigned char*>(buffer));
+}
+
+uint32_t AdapterInstalled()
+{
+    return Platform().IsInstalled.load()();
+}
+
+template <typename Function>
+bool Resolve(void* handle, const char* name, std::atomic<Function>& target)
+{
+    void* symbol = dlsym(handle, name);
+    if (symbol == nullptr)
+        return false;
+    target.store(reinterpret_cast<Function>(symbol));
+    return true;
+}
+
+} // namespace
+
+bool BindPlatformCapi(void* handle, TCapiEntryPoints& entry)
+{
+    TPlatformFunctions& platform = Platform();
+    const bool complete = Resolve(handle, "capi20_register", platform.Register)
+        & Resolve(handle, "capi20_release", platform.Release)
+        & Resolve(handle, "capi20_put_message", platform.PutMessage)
+        & Resolve(handle, "capi20_get_message", platform.GetMessage)
+        & Resolve(handle, "capi20_waitformessage", platform.WaitForMessage)
+        & Resolve(handle, "capi20_get_manufacturer", platform.GetManufacturer)
+        & Resolve(handle, "capi20_get_version", platform.GetVersion)
+        & Resolve(handle, "capi20_get_serial_number", platform.GetSerialNumber)
+        & Resolve(handle, "capi20_get_profile", platform.GetProfile)
+        & Resolve(handle, "capi20_isinstalled", platform.IsInstalled);
+    if (!complete)
+        return false;
+    entry.CAPI_REGISTER = AdapterRegister;
+    entry.CAPI_RELEASE = AdapterRelease;
+    entry.CAPI_PUT_MESSAGE = AdapterPutMessage;
+    entry.CAPI_GET_MESSAGE = AdapterGetMessage;
+    entry.CAPI_WAIT_FOR_SIGNAL = AdapterWaitForSignal;
+    entry.CAPI_GET_MANUFACTURER = AdapterGetManufacturer;
+    entry.CAPI_GET_VERSION = AdapterGetVersion;
+    entry.CAPI_GET_SERIAL_NUMBER = AdapterGetSerialNumber;
+    entry.CAPI_GET_PROFILE = AdapterGetProfile;
+    entry.CAPI_INSTALLED = AdapterInstalled;
+    return true;
+}

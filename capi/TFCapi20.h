@@ -1,0 +1,279 @@
+#pragma once
+// TCapi20: a CAPI 2.0 component. It binds a CAPI driver library, registers as
+// an application, receives on its own thread (TCapiThread) and routes every
+// message to its handlers on the thread that owns it. No operation throws:
+// failures become a diagnostic line plus a CAPI info value or a Boolean.
+
+#include "CapiDriverLibrary.h"
+#include "CapiEvents.h"
+#include "CapiTypes.h"
+
+#include <QDateTime>
+#include <QMutex>
+#include <QObject>
+#include <QRecursiveMutex>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class QTimer;
+class TCapiMessageReader;
+class TCapiThread;
+class TDataBufferFIFO;
+
+// One call, selected by bits 8 to 15 of its PLCI or NCCI.
+struct TCallRecord {
+    bool IncomingCall = false;
+    bool B3Active = false;
+    uint8_t NextSlot = 0;
+    std::array<bool, 7> SlotInUse = {};
+    std::unique_ptr<TDataBufferFIFO> SendFifo;
+    bool WidebandCall = false;
+    bool Connected = false;
+    uint32_t PendingTransfer = 0;
+};
+
+class TCapi20 : public QObject {
+public:
+    static constexpr uint32_t kB3BlockSize = 240;
+
+    explicit TCapi20(QObject* owner = nullptr, const TOwnerHelpHandler& ownerHelp = {});
+    ~TCapi20() override;
+
+    // --- Driver binding and registration -------------------------------
+    bool OpenDevice(const QString& fileName);
+    void CloseDevice();
+    bool LoadCAPI(const QString& fileName);
+    void UnloadCAPI();
+    uint16_t CapiInitialize();
+    uint16_t Release();
+    uint16_t CancelListen();
+    uint16_t PutCapiMessage(uint32_t applId, const void* message);
+    uint16_t GetCapiMessage(uint32_t applId, const uint8_t*& message);
+    bool WaitForSignal();
+    QString GetManufacturer();
+    QString GetVersion();
+    uint16_t ControllerCount();
+    TControllerProfile GetProfile(uint32_t controller);
+    uint16_t NextMessageNumber();
+    void ReadFatalMessage();
+    void AppTrace(const QString& text);
+    void CapiTrace(const QString& title, const void* bytes, uint32_t count);
+
+    bool CapiLoaded() const { return m_library.IsLoaded(); }
+    uint32_t ApplID() const { return m_applId.load(); }
+    // The queue lock of the receive thread; nothing when there is none.
+    void Lock();
+    void Unlock();
+    // The receive thread while registered, else null.
+    TCapiThread* Thread() const { return m_thread; }
+    const TControllerProfile& ControllerProfile() const { return m_controllerProfile; }
+    const TCapiDriverLibrary& Library() const { return m_library; }
+    // Messages the dispatcher has routed since creation; a diagnostic figure.
+    uint64_t RoutedMessages() const { return m_routed.load(std::memory_order_relaxed); }
+
+    // --- Published properties ------------------------------------------
+    QString FatalMessage() const;
+    const QString& CalledPartyNumber() const { return m_calledPartyNumber; }
+    const QString& CalledSubPartyNumber() const { return m_calledSubPartyNumber; }
+    const QString& CallingPartyNumber() const { return m_callingPartyNumber; }
+    const QString& CallingSubPartyNumber() const { return m_callingSubPartyNumber; }
+    void setCallingSubPartyNumber(const QString& value) { m_callingSubPartyNumber = value; }
+    const QString& CallingPartyUseruser() const { return m_callingPartyUseruser; }
+    void setCallingPartyUseruser(const QString& value) { m_callingPartyUseruser = value; }
+    bool IsCallWaiting() const { return m_isCallWaiting; }
+    uint16_t CallingCIP() const { return m_callingCIP; }
+    TCIPMasks IncomingCalls() const { return m_incomingCalls; }
+    void setIncomingCalls(TCIPMasks value);
+    TCIPType CIP() const { return m_cip; }
+    void setCIP(TCIPType value);
+    uint32_t Controller() const { return m_controller; }
+    void setController(uint32_t value) { m_controller = value; }
+    TInfoMasks InfoMsg() const { return m_infoMsg; }
+    void setInfoMsg(TInfoMasks value) { m_infoMsg = value; }
+    const QStringList& MSN() const { return m_msn; }
+    void setMSN(const QStringList& value) { m_msn = value; }
+    bool Wideband() const { return m_wideband; }
+    void setWideband(bool value) { m_wideband = value; }
+    bool Presentation() const { return m_presentation; }
+    void setPresentation(bool value) { m_presentation = value; }
+    const QString& SendSubMsg() const { return m_sendSubMsg; }
+    void setSendSubMsg(const QString& value) { m_sendSubMsg = value; }
+    const QString& SendUUMsg() const { return m_sendUUMsg; }
+    void setSendUUMsg(const QString& value) { m_sendUUMsg = value; }
+    bool HandsetCall() const { return m_handsetFlag != 0; }
+    void setHandsetCall(bool value) { m_handsetFlag = value ? 0x80 : 0; }
+    bool BufferOutData() const { return m_bufferOutData; }
+    void setBufferOutData(bool value) { m_bufferOutData = value; }
+    bool DirectInData() const { return m_directInData.load(); }
+    void setDirectInData(bool value) { m_directInData.store(value); }
+    bool PowerManagement() const { return m_powerManagement; }
+    void setPowerManagement(bool value) { m_powerManagement = value; }
+    const QString& PrefixNational() const { return m_prefixNational; }
+    void setPrefixNational(const QString& value);
+    const QString& PrefixInternational() const { return m_prefixInternational; }
+    void setPrefixInternational(const QString& value);
+    bool LinearPCMData() const { return m_linearPCMData; }
+    uint16_t SampleRate() const { return m_sampleRate; }
+    bool DeviceOpened() const { return m_deviceOpened.load(); }
+    bool DoRegisterRequestRecipient() const { return m_doRegisterRequestRecipient; }
+    void setDoRegisterRequestRecipient(bool value) { m_doRegisterRequestRecipient = value; }
+
+    // Derived from IncomingCalls and CIP.
+    uint32_t CIPMask() const { return m_cipMask; }
+    uint16_t B1Protocol() const { return m_b1Protocol; }
+    uint16_t B2Protocol() const { return m_b2Protocol; }
+    uint16_t B3Protocol() const { return m_b3Protocol; }
+
+    // --- Published events ------------------------------------------------
+    TCapiNotifyEvent OnConnect;
+    TCapiInfoStringEvent OnDisconnect;
+    TCapiNotifyEvent OnConnectActive;
+    TCapiNotifyEvent OnB3Active;
+    TCapiNotifyEvent OnB3T90Active;
+    TCapiNotifyEvent OnDisconnectB3;
+    TCapiDataEvent OnData;
+    TCapiInfoMsgEvent OnInfo;
+    TCapiInfoMsgEvent OnENUM;
+    TCapiGContactsEvent OnGContact;
+    TCapiGContactsStatusEvent OnGContactStatus;
+    TCapiMDNSMsgEvent OnMDNS;
+    TCapiInfoStringEvent OnDigit;
+    TCapiInfoStringEvent OnHandset;
+    TCapiStatusEvent OnStatus;
+    TCapiRequestCallEvent OnRequestCall;
+    TCapiInfoMsgEvent OnCompleteOffer;
+    TCapiInfoStringEvent OnAppTrace;
+    TCapiInfoStringEvent OnCapiTrace;
+    TCapiInfoStringEvent OnL3Trace;
+    TCapiInfoMsgEvent OnL3TraceCall;
+    TCapiInfoStringEvent OnGetForwardedNumbers;
+    TCapiInfoStringEvent OnGetForwardedNumbersEx;
+    TCAPIMWIEvent OnMWI;
+    TCapiSMSEvent OnSMS;
+    TCapiNotifyEvent OnError;
+    TStatisticsEvent OnStatistics;
+    TCapiThreadNameEvent OnThreadName;
+    TCapiNotifyEvent OnAutoAnswer;
+    TCapiGetStringEvent OnGetTimeStamp;
+    TNotifyEvent OnMsgHandler;
+
+    // --- D-channel trace -------------------------------------------------
+    void AvmTraceIndication(uint32_t controller, TCapiMessageReader reader);
+    void L3Trace(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
+
+    // --- Call control requests used by the dispatcher ------------------
+    uint16_t PowerManagementRequest();
+
+private:
+    friend class TCapiThread;
+
+    QString TimeStamp();
+    // The fatal-result rule of put and get: a line, then OnError or CloseDevice.
+    uint16_t CheckFatal(uint16_t result, const QString& errorPrefix);
+    bool IsReceiveThread() const;
+    void ClearCaches();
+    void ClearCallTable();
+    void ClearSupplementaryServices();
+    // Telephony request recipient.
+    void BecomeTapiInstance();
+    bool RegisterRequestRecipient();
+    void UnregisterRequestRecipient();
+
+    // --- Receive path (called by TCapiThread) --------------------------
+    // On the receive thread before queueing: DATA_B3 bypass and the
+    // CONNECT_ACTIVE_IND peek. True when the message was consumed.
+    bool BeforeQueue(const uint8_t* message);
+    bool BeingDestroyed() const { return m_destroying.load(); }
+    void RouteMessage(const uint8_t* message);
+
+    // --- Handlers --------------------------------------------------------
+    void AlertConfirmation(const uint8_t* message);
+    void ConnectConfirmation(const uint8_t* message);
+    void ConnectIndication(const uint8_t* message);
+    void ConnectActiveIndication(const uint8_t* message);
+    void DisconnectConfirmation(const uint8_t* message);
+    void DisconnectIndication(const uint8_t* message);
+    void ListenConfirmation(const uint8_t* message);
+    void InfoConfirmation(const uint8_t* message);
+    void InfoIndication(const uint8_t* message);
+    void SelectBProtocolConfirmation(const uint8_t* message);
+    void FacilityConfirmation(const uint8_t* message);
+    void FacilityIndication(const uint8_t* message);
+    void ConnectB3Confirmation(const uint8_t* message);
+    void ConnectB3Indication(const uint8_t* message);
+    void ConnectB3ActiveIndication(const uint8_t* message);
+    void DisconnectB3Confirmation(const uint8_t* message);
+    void DisconnectB3Indication(const uint8_t* message);
+    void ConnectB3T90ActiveIndication(const uint8_t* message);
+    void DataB3Handler(const uint8_t* message);
+    void ManufacturerConfirmation(const uint8_t* message);
+    void ManufacturerIndication(const uint8_t* message);
+    void ParseConnectActive(const uint8_t* message, bool withEvents);
+    void TimerTick();
+
+    // --- Driver binding state --------------------------------------------
+    TCapiDriverLibrary m_library;
+    std::atomic<uint32_t> m_applId{0};
+    std::atomic<bool> m_deviceOpened{false};
+    QString m_deviceFileName;
+    uint32_t m_b3BlockSize = kB3BlockSize;
+    uint32_t m_pcmBlockSize = kB3BlockSize;
+    uint16_t m_messageNumber = 0;
+    QString m_manufacturer;
+    bool m_manufacturerCached = false;
+    uint16_t m_controllerCount = 0;
+    uint32_t m_profileKey = 0;
+    TControllerProfile m_profileCache;
+    TControllerProfile m_controllerProfile;
+    QString m_fatalMessage;
+    mutable QMutex m_fatalLock; // FatalMessage may be read while the receive thread writes it
+    bool m_inError = false;
+    bool m_releasing = false;
+    TCapiThread* m_thread = nullptr;
+    std::atomic<bool> m_destroying{false};
+    std::atomic<uint64_t> m_routed{0};
+    bool m_korvanTraceMode = false;
+    bool m_tapiRegistered = false;
+
+    // --- Properties ------------------------------------------------------
+    QString m_calledPartyNumber;
+    QString m_calledSubPartyNumber;
+    QString m_callingPartyNumber;
+    QString m_callingSubPartyNumber;
+    QString m_callingPartyUseruser;
+    bool m_isCallWaiting = false;
+    uint16_t m_callingCIP = 0;
+    TCIPMasks m_incomingCalls;
+    TCIPType m_cip = TCIPType::CIPData_X75;
+    uint32_t m_controller = 1;
+    TInfoMasks m_infoMsg;
+    QStringList m_msn;
+    bool m_wideband = false;
+    bool m_presentation = true;
+    QString m_sendSubMsg;
+    QString m_sendUUMsg;
+    uint8_t m_handsetFlag = 0;
+    bool m_bufferOutData = true;
+    std::atomic<bool> m_directInData{true};
+    bool m_powerManagement = false;
+    QString m_prefixNational;
+    QString m_prefixInternational;
+    bool m_linearPCMData = false;
+    uint16_t m_sampleRate = 8000;
+    bool m_doRegisterRequestRecipient = true;
+    uint32_t m_cipMask = 0;
+    uint16_t m_b1Protocol = 0;
+    uint16_t m_b2Protocol = 0;
+    uint16_t m_b3Protocol = 0;
+
+    // --- Calls -----------------------------------------------------------
+    std::array<TCallRecord, 256> m_calls;
+    QRecursiveMutex m_callTableLock;
+    QMutex m_dataLock;
+    QTimer* m_timer = nullptr;
+};
