@@ -45,7 +45,7 @@ public:
     template <typename Emit>
     void Feed(QByteArrayView data, Emit&& onLine)
     {
-        if (m_ended)
+        if (m_ended || data.isEmpty())
             return;
         if (const void* nul = std::memchr(data.data(), 0, size_t(data.size()))) {
             data = data.first(static_cast<const char*>(nul) - data.data());
@@ -166,6 +166,8 @@ QByteArray Utf16ToUtf8(QByteArray& carry, QByteArrayView block, bool bigEndian, 
 
 void AppendEscaped(QByteArray& out, QByteArrayView field, QByteArrayView delimiter)
 {
+    if (field.isEmpty())
+        return;
     const bool plain = !std::memchr(field.data(), delimiter[0], size_t(field.size()))
         && !std::memchr(field.data(), '\r', size_t(field.size()))
         && !std::memchr(field.data(), '\n', size_t(field.size()));

@@ -37,6 +37,8 @@ int ParseImageIndexUtf8(QByteArrayView field)
 
 qsizetype Find(QByteArrayView text, qsizetype from, QByteArrayView what)
 {
+    if (from >= text.size())
+        return -1; // an empty view may have no data pointer at all
     if (what.size() == 1) {
         const void* at = std::memchr(text.data() + from, what[0], size_t(text.size() - from));
         return at ? static_cast<const char*>(at) - text.data() : -1;
