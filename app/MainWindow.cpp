@@ -1,0 +1,533 @@
+#include "MainWindow.h"
+
+#include "AboutBox.h"
+#include "AboutCommand.h"
+#include "FrameDecoder.h"
+#include "Icons.h"
+#include "ListGrid.h"
+#include "TFCapi20.h"
+#include "TraceLine.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// Tool-bar buttons: caption, hint, image, check button.
+struct TToolButtonSpec {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    TToolImage image;
+    bool checkable;
+};
+
+constexpr TToolButtonSpec kToolButtons[] = {
+    {"btClear", "Clear", "Clear trace", TToolImage::Clear, false},
+    {"btSave", "Save", "Save trace", TToolImage::Save, false},
+    {"btStop", "Stop", "Stop tracing", TToolImage::Stop, true},
+    {"btL2Display", "Layer 2", "Layer 2 details", TToolImage::Layer2, true},
+};
+
+struct TColumnSpec {
+    const char* caption;
+    int width;
+};
+
+constexpr TColumnSpec kColumns[] = {{"Time", 72}, {"T/R", 40}, {"Message", 132}, {"Data", 256}};
+
+constexpr int kHexDataWidth = 297;
+constexpr int kFailureShownMs = 8000;
+
+// The trace switches of the component. They are called through these until
+// every build of the component has them; a component without them traces
+// nothing, which the window survives.
+template <typename Component>
+void StartTrace(Component& capi)
+{
+    if constexpr (requires { capi.StartTrace(); })
+        capi.StartTrace();
+}
+
+template <typename Component>
+void StopTrace(Component& capi)
+{
+    if constexpr (requires { capi.StopTrace(); })
+        capi.StopTrace();
+}
+
+template <typename Component>
+void SetL2Display(Component& capi, bool on)
+{
+    if constexpr (requires { capi.SetL2Display(on); })
+        capi.SetL2Display(on);
+}
+
+QString DefaultRunFileDialog(QFileDialog& dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+} // namespace
+
+QString DroppedLogFile(const QMimeData* mime)
+{
+    if (mime == nullptr || !mime->hasUrls())
+        return {};
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            return url.toLocalFile();
+    return {};
+}
+
+TfrmMain::TfrmMain(const QString& driver, QWidget* parent)
+    : QMainWindow(parent)
+    , RunFileDialog(DefaultRunFileDialog)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Vessik"));
+    setWindowIcon(ProgramIcon());
+    setAcceptDrops(true);
+    resize(680, 442);
+
+    // The component with the settings of this window: tracing only.
+    Capi20 = std::make_unique<TCapi20>(this);
+    Capi20->setIncomingCalls({});
+    Capi20->setCIP(TCIPType::CIPData_X75);
+    Capi20->setController(1);
+    Capi20->setInfoMsg({});
+    Capi20->setWideband(false);
+    Capi20->setPresentation(true);
+    Capi20->setHandsetCall(false);
+    Capi20->setBufferOutData(true);
+    Capi20->setDirectInData(true);
+    Capi20->setPowerManagement(false);
+    Capi20->setPrefixNational(QStringLiteral("0"));
+    Capi20->setPrefixInternational(QStringLiteral("00"));
+    Capi20->setDoRegisterRequestRecipient(true);
+    Capi20->OnL3Trace = [this](uint32_t plciNcci, const QString& info) { Capi20L3Trace(plciNcci, info); };
+
+    CreateToolBar();
+    CreateTraceView();
+    CreateTray();
+
+    ActionTimer = new QTimer(this);
+    ActionTimer->setObjectName(QStringLiteral("ActionTimer"));
+    ActionTimer->setInterval(kBlinkMs);
+    connect(ActionTimer, &QTimer::timeout, this, [this] { ActionTimerTimer(); });
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setFixedHeight(19);
+
+    // Ctrl+S and Ctrl+O as users expect them; F1 asks for the about box.
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { btSaveClick(); });
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, [this] { OpenLogClick(); });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { PostSysCommand(this, kAboutCommand); });
+
+    About1 = new QAction(QString::fromLatin1(kAboutCaption), this);
+    About1->setObjectName(QStringLiteral("About1"));
+    connect(About1, &QAction::triggered, this, [this] { PostSysCommand(this, kAboutCommand); });
+
+    FormCreate(driver);
+}
+
+TfrmMain::~TfrmMain()
+{
+    Capi20->CloseDevice(); // does nothing when the close already did it
+    Capi20->OnL3Trace = nullptr;
+}
+
+void TfrmMain::CreateToolBar()
+{
+    ToolBar1 = addToolBar(QStringLiteral("CoolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(32, 32));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+
+    const QList<QPixmap> images = ToolBarImages();
+    for (const TToolButtonSpec& spec : kToolButtons) {
+        auto* button = new QToolButton(ToolBar1);
+        button->setObjectName(QString::fromLatin1(spec.name));
+        button->setText(QString::fromLatin1(spec.caption));
+        button->setToolTip(QString::fromLatin1(spec.hint));
+        button->setIcon(QIcon(images.value(int(spec.image))));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setCheckable(spec.checkable);
+        button->setMinimumSize(42, 52);
+        button->setAutoRaise(true);
+        // A right click belongs to the button (it loads on Save), not to a menu.
+        button->setContextMenuPolicy(Qt::PreventContextMenu);
+        ToolBar1->addWidget(button);
+        if (spec.image == TToolImage::Clear)
+            btClear = button;
+        else if (spec.image == TToolImage::Save)
+            btSave = button;
+        else if (spec.image == TToolImage::Stop)
+            btStop = button;
+        else
+            btL2Display = button;
+    }
+    connect(btClear, &QToolButton::clicked, this, [this] { btClearClick(); });
+    connect(btSave, &QToolButton::clicked, this, [this] { btSaveClick(); });
+    connect(btStop, &QToolButton::clicked, this, [this] { btStopClick(); });
+    connect(btL2Display, &QToolButton::clicked, this, [this] { btL2DisplayClick(); });
+    btSave->installEventFilter(this);
+}
+
+void TfrmMain::CreateTraceView()
+{
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, client);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setOpaqueResize(true);
+    Splitter1->setChildrenCollapsible(false);
+
+    HexData = new TListGrid(Splitter1);
+    HexData->setObjectName(QStringLiteral("HexData"));
+    for (const TColumnSpec& column : kColumns)
+        HexData->AddColumn(QString::fromLatin1(column.caption), column.width);
+    HexData->setMinimumWidth(64);
+    HexData->OnChange = [this] { HexDataChange(); };
+    HexData->OnSelectItem = [this](qsizetype row, bool selected) { HexDataSelectItem(row, selected); };
+    connect(HexData, &QAbstractItemView::clicked, this, [this] { HexDataClick(); });
+    // Follow new rows while the list is scrolled to its end; leave the user
+    // where he is when he scrolled up to read.
+    QAbstractItemModel* model = HexData->model();
+    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar* bar = HexData->verticalScrollBar();
+        m_followRows = bar->value() >= bar->maximum();
+    });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_followRows)
+            HexData->scrollToBottom();
+    });
+
+    DecodeTree = new QTreeWidget(Splitter1);
+    DecodeTree->setObjectName(QStringLiteral("DecodeTree"));
+    DecodeTree->setHeaderHidden(true);
+    DecodeTree->setIndentation(19);
+    DecodeTree->setMinimumSize(64, 64);
+    DecodeTree->setUniformRowHeights(true);
+    DecodeTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    DecodeTree->header()->setStretchLastSection(false);
+    m_decodeTree = std::make_unique<TTreeWidgetDecodeTree>(*DecodeTree);
+
+    Splitter1->addWidget(HexData);
+    Splitter1->addWidget(DecodeTree);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kHexDataWidth, 680 - kHexDataWidth});
+    layout->addWidget(Splitter1, 1);
+
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(35);
+    auto* panelLayout = new QHBoxLayout(Panel1);
+    panelLayout->setContentsMargins(7, 7, 7, 5);
+    edtData = new QLineEdit(Panel1);
+    edtData->setObjectName(QStringLiteral("edtData"));
+    edtData->setReadOnly(true);
+    panelLayout->addWidget(edtData);
+    layout->addWidget(Panel1);
+
+    setCentralWidget(client);
+}
+
+void TfrmMain::CreateTray()
+{
+    const QList<QPixmap> images = TrayImages();
+    for (const QPixmap& image : images)
+        m_trayImages.append(QIcon(image));
+
+    TrayPopupMenu = new QMenu(this);
+    TrayPopupMenu->setObjectName(QStringLiteral("TrayPopupMenu"));
+    Restore1 = TrayPopupMenu->addAction(QStringLiteral("&Restore"));
+    Restore1->setObjectName(QStringLiteral("Restore1"));
+    Exit1 = TrayPopupMenu->addAction(QStringLiteral("&Exit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+    connect(Restore1, &QAction::triggered, this, [this] { TrayIconDblClick(); });
+    connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+
+    // Without a system tray the window simply has no tray icon; the images
+    // are still followed so a tray that the desktop offers later is not needed.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_trayIcon = new QSystemTrayIcon(m_trayImages.value(0), this);
+    m_trayIcon->setObjectName(QStringLiteral("TrayIcon"));
+    m_trayIcon->setToolTip(QStringLiteral("Vessik"));
+    m_trayIcon->setContextMenu(TrayPopupMenu);
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            TrayIconDblClick();
+    });
+    m_trayIcon->show();
+}
+
+void TfrmMain::FormCreate(const QString& driver)
+{
+    // The "&About" command reaches the application-wide filter.
+    m_aboutFilter = new TAboutCommandFilter(this);
+    m_aboutFilter->OnAbout = [this] { ShowAboutCommand(); };
+    qApp->installEventFilter(m_aboutFilter);
+
+    Capi20->OpenDevice(driver); // without a device the window still runs
+    StartTrace(*Capi20);
+    SetTrayImage(0);
+    setWindowTitle(windowTitle() + QStringLiteral(": ") + Capi20->GetManufacturer());
+}
+
+void TfrmMain::ShowAboutCommand()
+{
+    if (m_aboutBox != nullptr)
+        m_aboutBox->ShowAbout();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    Capi20->CloseDevice();
+    ActionTimer->stop();
+    if (m_trayIcon != nullptr)
+        m_trayIcon->hide();
+    event->accept();
+}
+
+QMenu* TfrmMain::createPopupMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->addAction(About1);
+    return menu;
+}
+
+void TfrmMain::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createPopupMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedLogFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event)
+{
+    const QString file = DroppedLogFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    LoadLog(file);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == btSave && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton && btSave->rect().contains(mouse->position().toPoint())) {
+            btSaveMouseUp(mouse->button());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::btClearClick()
+{
+    HexData->ClearRows();
+    m_decodeTree->Clear();
+    edtData->clear();
+}
+
+std::unique_ptr<QFileDialog> TfrmMain::CreateSaveDialog()
+{
+    auto dialog = std::make_unique<QFileDialog>(this, QStringLiteral("Save Vessik log"));
+    dialog->setObjectName(QStringLiteral("SaveDialog"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(QStringLiteral("Vessik log (*.log)"));
+    dialog->setDefaultSuffix(QStringLiteral("log"));
+    dialog->selectFile(QString::fromLatin1(kLogFileName));
+    return dialog;
+}
+
+std::unique_ptr<QFileDialog> TfrmMain::CreateOpenDialog()
+{
+    auto dialog = std::make_unique<QFileDialog>(this, QStringLiteral("Load Vessik log"));
+    dialog->setObjectName(QStringLiteral("OpenDialog"));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(QStringLiteral("vessik.log (*.log)"));
+    dialog->setDefaultSuffix(QStringLiteral("log"));
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    dialog->setSizeGripEnabled(true);
+    dialog->selectFile(QString::fromLatin1(kLogFileName));
+    return dialog;
+}
+
+bool TfrmMain::SaveLog(const QString& fileName)
+{
+    const bool saved = HexData->SaveToFile(fileName, kLogDelimiter, false);
+    if (!saved)
+        ReportFailure(QStringLiteral("Could not save %1").arg(fileName));
+    return saved;
+}
+
+bool TfrmMain::LoadLog(const QString& fileName)
+{
+    btClearClick();
+    const bool loaded = HexData->LoadFromFile(fileName, kLogDelimiter, false);
+    if (!loaded)
+        ReportFailure(QStringLiteral("Could not load %1").arg(fileName));
+    return loaded;
+}
+
+void TfrmMain::ReportFailure(const QString& text)
+{
+    // Quietly, in the status bar: a dialog would stop a running trace view.
+    statusBar()->showMessage(text, kFailureShownMs);
+}
+
+void TfrmMain::btSaveClick()
+{
+    const auto dialog = CreateSaveDialog();
+    const QString file = RunFileDialog ? RunFileDialog(*dialog) : QString();
+    if (!file.isEmpty())
+        SaveLog(file);
+}
+
+void TfrmMain::btSaveMouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton)
+        OpenLogClick();
+}
+
+void TfrmMain::OpenLogClick()
+{
+    const auto dialog = CreateOpenDialog();
+    const QString file = RunFileDialog ? RunFileDialog(*dialog) : QString();
+    if (!file.isEmpty())
+        LoadLog(file);
+}
+
+void TfrmMain::btStopClick()
+{
+    // The button has toggled already: down means stopped.
+    if (btStop->isChecked())
+        StopTrace(*Capi20);
+    else
+        StartTrace(*Capi20);
+}
+
+void TfrmMain::btL2DisplayClick()
+{
+    SetL2Display(*Capi20, btL2Display->isChecked());
+}
+
+void TfrmMain::Capi20L3Trace(uint32_t /*PLCI_NCCI*/, const QString& Info)
+{
+    const auto columns = SplitTraceLine(Info);
+    if (!columns)
+        return;
+    const QStringView texts[] = {(*columns)[0], (*columns)[1], (*columns)[2], (*columns)[3]};
+    HexData->AppendRow(std::span<const QStringView>(texts));
+}
+
+void TfrmMain::HexDataClick()
+{
+    DecodeRow(HexData->SelectedRow());
+}
+
+void TfrmMain::HexDataSelectItem(qsizetype row, bool selected)
+{
+    HexDataChange();
+    if (selected)
+        DecodeRow(row);
+}
+
+void TfrmMain::DecodeRow(qsizetype row)
+{
+    if (row < 0 || row >= HexData->RowCount())
+        return;
+    const QString hex = HexData->Text(row, 3).toUpper();
+    edtData->setText(hex);
+    edtData->setCursorPosition(0);
+    const QByteArray octets = ParseDataColumn(hex);
+    DecodeTree->setUpdatesEnabled(false);
+    DecodeFrame(m_decodeTree.get(), reinterpret_cast<const uint8_t*>(octets.constData()), uint32_t(octets.size()));
+    DecodeTree->setUpdatesEnabled(true);
+}
+
+void TfrmMain::HexDataChange()
+{
+    SetTrayImage(1);
+    ActionTimer->start(); // restarts a running timer
+}
+
+void TfrmMain::ActionTimerTimer()
+{
+    SetTrayImage(0);
+    ActionTimer->stop();
+}
+
+void TfrmMain::SetTrayImage(int image)
+{
+    if (m_trayImage == image && image == 1)
+        return; // already blinking; setting the icon again costs a repaint per row
+    m_trayImage = image;
+    if (m_trayIcon != nullptr)
+        m_trayIcon->setIcon(m_trayImages.value(image));
+}
+
+void TfrmMain::TrayIconDblClick()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::Exit1Click()
+{
+    close();
+}
