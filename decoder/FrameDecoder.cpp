@@ -334,20 +334,18 @@ QString FrameSummary(const uint8_t* frame, uint32_t length, bool layer2)
         v = length >= 2 ? frame[1] >> 1 : 0; // no TEI octet: show 0
     }
     const uint32_t h = DecodeLayer2(nullptr, frame, length);
-    if (h > 1 && h < length) {
-        const uint8_t d = frame[h];
-        if (d == 0x08 || d == 0x0F) {
-            if (layer2) {
-                summary.append(u'(');
-                AppendHex(summary, v, 2);
-                summary.append(u"), ");
-            }
+    const uint8_t d = (h > 1 && h < length) ? frame[h] : 0;
+    if (d == 0x08 || d == 0x0F) {
+        if (layer2) { // the frame type's TEI, then the layer-3 part
+            summary.append(u'(');
+            AppendHex(summary, v, 2);
+            summary.append(u"), ");
         }
         if (d == 0x08) {
             uint32_t p = h + 1;
             v = CallReference(frame, length, p);
             summary.append(MessageTypeLine(At(frame, length, p)).mid(kMessageLabel));
-        } else if (d == 0x0F) {
+        } else {
             summary.append(u"TEI management");
         }
     }
