@@ -78,6 +78,8 @@ void TSimController::ResetLocked()
     std::fill(std::begin(m_registerParameters), std::end(m_registerParameters), 0u);
     m_puts.clear();
     m_violations = 0;
+    m_fetched = 0;
+    m_discarded = 0;
     std::fill(std::begin(m_forcedResult), std::end(m_forcedResult), 0u);
     std::fill(std::begin(m_throw), std::end(m_throw), false);
     std::fill(std::begin(m_calls), std::end(m_calls), 0u);
@@ -145,8 +147,11 @@ uint32_t TSimController::Release(uint32_t applId)
     TReleaseHandler handler = nullptr;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        if (m_applications.erase(applId) == 0)
+        TApplication* application = FindLocked(applId);
+        if (application == nullptr)
             return kIllegalApplId;
+        m_discarded += application->Queue.Count();
+        m_applications.erase(applId);
         if (m_newest == applId)
             m_newest = m_applications.empty() ? 0 : m_applications.rbegin()->first;
         handler = m_releaseHandler;
@@ -191,6 +196,7 @@ uint32_t TSimController::GetMessage(uint32_t applId, void** message)
     if (!application->Queue.Pop(application->Current))
         return kQueueEmpty;
     *message = application->Current.data();
+    ++m_fetched;
     return kNoError;
 }
 
@@ -381,6 +387,18 @@ uint32_t TSimController::QueuedCount(uint32_t applId)
     std::lock_guard<std::mutex> guard(m_lock);
     TApplication* application = FindLocked(applId == 0 ? m_newest : applId);
     return application == nullptr ? 0 : uint32_t(application->Queue.Count());
+}
+
+uint64_t TSimController::FetchedCount()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_fetched;
+}
+
+uint64_t TSimController::DiscardedCount()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_discarded;
 }
 
 uint32_t TSimController::NewestApplication()

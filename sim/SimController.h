@@ -87,6 +87,8 @@ public:
     uint32_t ApplicationCount();
     uint32_t QueuedCount(uint32_t applId);
     uint32_t NewestApplication();
+    uint64_t FetchedCount();
+    uint64_t DiscardedCount();
     void RegisterParameters(uint32_t* bufferSize, uint32_t* maxLogicalConnection,
                             uint32_t* maxBDataBlocks, uint32_t* maxBDataLen);
 
@@ -110,6 +112,8 @@ private:
     uint32_t m_registerParameters[4] = {};
     std::vector<std::vector<uint8_t>> m_puts;
     uint32_t m_violations = 0;
+    uint64_t m_fetched = 0;
+    uint64_t m_discarded = 0;
     uint32_t m_forcedResult[kFunctions] = {};
     bool m_throw[kFunctions] = {};
     uint32_t m_calls[kFunctions] = {};

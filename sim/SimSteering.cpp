@@ -49,6 +49,10 @@ uint32_t VsimApplicationCount(void) { return TSimController::Instance().Applicat
 
 uint32_t VsimQueuedCount(uint32_t applId) { return TSimController::Instance().QueuedCount(applId); }
 
+uint64_t VsimFetchedCount(void) { return TSimController::Instance().FetchedCount(); }
+
+uint64_t VsimDiscardedCount(void) { return TSimController::Instance().DiscardedCount(); }
+
 uint32_t VsimNewestApplication(void) { return TSimController::Instance().NewestApplication(); }
 
 void VsimRegisterParameters(uint32_t* bufferSize, uint32_t* maxLogicalConnection,

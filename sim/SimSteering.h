@@ -60,6 +60,10 @@ VSIM_EXPORT uint32_t VsimApplicationCount(void);
 VSIM_EXPORT uint32_t VsimQueuedCount(uint32_t applId);
 // The newest registered application id, 0 when none.
 VSIM_EXPORT uint32_t VsimNewestApplication(void);
+// Messages handed out by CAPI_GET_MESSAGE, and messages still queued for an
+// application when it was released (the card drops them).
+VSIM_EXPORT uint64_t VsimFetchedCount(void);
+VSIM_EXPORT uint64_t VsimDiscardedCount(void);
 // The parameters of the last CAPI_REGISTER.
 VSIM_EXPORT void VsimRegisterParameters(uint32_t* bufferSize, uint32_t* maxLogicalConnection,
                                         uint32_t* maxBDataBlocks, uint32_t* maxBDataLen);
