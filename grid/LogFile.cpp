@@ -17,6 +17,22 @@ constexpr qsizetype kWriteBlock = qsizetype(1) << 20;
 
 enum class TEncoding { Utf8, Utf16Le, Utf16Be, Ansi };
 
+// Trace logs are nearly all ASCII; only other lines need a full UTF-8 check.
+bool IsAscii(QByteArrayView text)
+{
+    const char* p = text.data();
+    qsizetype n = text.size();
+    uint64_t bits = 0;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        bits |= word;
+    }
+    for (; n > 0; ++p, --n)
+        bits |= uint8_t(*p);
+    return (bits & 0x8080808080808080ull) == 0;
+}
+
 // Fills `buffer` up to its size unless the device ends first; -1 on an error.
 qsizetype ReadBlock(QIODevice& device, char* buffer, qsizetype size)
 {
@@ -47,12 +63,31 @@ public:
     {
         if (m_ended || data.isEmpty())
             return;
-        if (const void* nul = std::memchr(data.data(), 0, size_t(data.size()))) {
-            data = data.first(static_cast<const char*>(nul) - data.data());
+        char* to = Prepare(data.size());
+        std::memcpy(to, data.data(), size_t(data.size()));
+        Commit(data.size(), onLine);
+    }
+
+    // Room for `size` more bytes at the end of the text, to read straight into.
+    char* Prepare(qsizetype size)
+    {
+        Compact();
+        m_added = m_buffer.size();
+        m_buffer.resize(m_added + size);
+        return m_buffer.data() + m_added;
+    }
+
+    // Takes `size` bytes of what Prepare made room for and hands on every complete line.
+    template <typename Emit>
+    void Commit(qsizetype size, Emit&& onLine)
+    {
+        m_buffer.resize(m_added + size);
+        if (m_ended || size == 0)
+            return;
+        if (const void* nul = std::memchr(m_buffer.constData() + m_added, 0, size_t(size))) {
+            m_buffer.resize(static_cast<const char*>(nul) - m_buffer.constData());
             m_ended = true;
         }
-        Compact();
-        m_buffer.append(data.data(), data.size());
         Scan(onLine, false);
     }
 
@@ -94,7 +129,10 @@ private:
     {
         if (m_pos == 0)
             return;
-        m_buffer.remove(0, m_pos);
+        // Only the start of a line is left; moving it keeps the capacity for the next block.
+        const qsizetype rest = m_buffer.size() - m_pos;
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_pos, size_t(rest));
+        m_buffer.resize(rest);
         for (TSearch* s : {&m_lf, &m_cr}) {
             s->found = s->found >= m_pos ? s->found - m_pos : -1;
             s->scanned = std::max<qsizetype>(0, s->scanned - m_pos);
@@ -134,6 +172,7 @@ private:
 
     QByteArray m_buffer;
     qsizetype m_pos = 0;
+    qsizetype m_added = 0;
     TSearch m_lf;
     TSearch m_cr;
     bool m_ended = false;
@@ -242,7 +281,7 @@ bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TL
             if (!ok)
                 return;
             // Only raw UTF-8 can be malformed; the other paths come from toUtf8().
-            if (encoding == TEncoding::Utf8 && !line.isValidUtf8()) {
+            if (encoding == TEncoding::Utf8 && !IsAscii(line) && !line.isValidUtf8()) {
                 const QByteArray mended = QString::fromUtf8(line).toUtf8();
                 ok = rows.AppendLineUtf8(mended, delimiterUtf8, columns, withImage);
             } else {
@@ -275,6 +314,18 @@ bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TL
             if (last || lines.Ended())
                 break;
             skip = 0;
+            if (encoding == TEncoding::Utf8) {
+                // UTF-8 goes straight into the line buffer: no copy of the file.
+                do {
+                    got = ReadBlock(device, lines.Prepare(kBlock), kBlock);
+                    if (got < 0)
+                        return false;
+                    lines.Commit(got, addLine);
+                    if (!ok)
+                        return false;
+                } while (got == kBlock && !lines.Ended());
+                break;
+            }
             got = ReadBlock(device, block.data(), block.size());
             if (got < 0)
                 return false;

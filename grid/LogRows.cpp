@@ -118,6 +118,10 @@ void TLogRows::AppendField(QByteArrayView utf8)
 void TLogRows::AppendUnescaped(QByteArrayView utf8, QByteArrayView delimiter)
 {
     // "þ" is C3 BE in UTF-8.
+    if (utf8.isEmpty() || !std::memchr(utf8.data(), 0xC3, size_t(utf8.size()))) {
+        AppendField(utf8);
+        return;
+    }
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = utf8.indexOf("\xC3\xBE", from);
