@@ -5,6 +5,7 @@
 #include "CapiTestSupport.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 namespace {
 
@@ -18,17 +19,17 @@ class ReleaseRaceRegression : public SimCapiTest {};
 // last message was fetched read freed memory.
 TEST_F(ReleaseRaceRegression, CloseWhileTheLastMessageIsBeingCopied)
 {
-    std::vector<uint8_t> parameters(2000, 0x55);
+    std::vector<uint8_t> parameters(2100, 0x55);
     const auto message = Message(0x7F, 0x82, 1, parameters); // unknown: routed to a line only
-    for (int round = 0; round < 500; ++round) {
+    for (int round = 0; round < 5000; ++round) {
         ASSERT_TRUE(Open()) << "round " << round;
         const uint32_t applId = capi->ApplID();
-        // Several, so the last one is fetched just as the main thread has
-        // served the hand-over of the one before and sees the card empty.
-        for (int i = 0; i < 8; ++i)
-            ASSERT_EQ(VsimInject(applId, message.data(), uint32_t(message.size())), 0u);
-        ASSERT_TRUE(PumpUntil([&] { return VsimQueuedCount(applId) == 0; }));
-        capi->CloseDevice(); // at once: the receive thread may still hold the message
+        ASSERT_EQ(VsimInject(applId, message.data(), uint32_t(message.size())), 0u);
+        // The receive thread fetches before it copies and hands over, so
+        // the card is empty while the copy is under way: close right then.
+        while (VsimQueuedCount(applId) > 0)
+            QThread::yieldCurrentThread();
+        capi->CloseDevice();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         VsimReset();
     }
