@@ -21,9 +21,14 @@ std::vector<uint8_t> Message(uint8_t command, uint8_t subcommand, uint16_t numbe
                              std::vector<uint8_t> parameters)
 {
     const size_t length = 8 + parameters.size();
-    std::vector<uint8_t> message = {uint8_t(length), uint8_t(length >> 8), 0, 0, command, subcommand,
-                                    uint8_t(number), uint8_t(number >> 8)};
-    message.insert(message.end(), parameters.begin(), parameters.end());
+    const uint8_t header[8] = {uint8_t(length), uint8_t(length >> 8), 0, 0, command, subcommand,
+                               uint8_t(number), uint8_t(number >> 8)};
+    std::vector<uint8_t> message;
+    message.reserve(length);
+    for (uint8_t byte : header)
+        message.push_back(byte);
+    for (uint8_t byte : parameters)
+        message.push_back(byte);
     return message;
 }
 

@@ -1,0 +1,131 @@
+// The receive path on the simulated controller: messages per second from the
+// driver to the handler through pool, queue and hand-over, and heap
+// allocations per message once the pools have grown.
+// Goal: at least 100 000 messages per second and 0 allocations per message.
+
+#include "SimSteering.h"
+#include "TFCapi20.h"
+
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace {
+std::atomic<uint64_t> g_allocations{0};
+}
+
+void* operator new(std::size_t size)
+{
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+// An AVM D-channel trace indication carrying a short Q.931 SETUP.
+std::vector<uint8_t> TraceIndication()
+{
+    const uint8_t parameters[] = {0x01, 0x00, 0x00, 0x00, 'A',  'V',  'M',  '!',  0x00, 0x00, 0x00, 0x00,
+                                  0x01, 0x00, 0x00, 0x00, 0x0A, 0x02, 0x01, 0x02, 0x01, 0x00, 0x00, 0x08,
+                                  0x01, 0x05, 0x05, 0x04, 0x03, 0x80, 0x90, 0xA3};
+    std::vector<uint8_t> message(8 + sizeof parameters);
+    message[0] = uint8_t(message.size());
+    message[4] = 0xFF;
+    message[5] = 0x82;
+    for (size_t i = 0; i < sizeof parameters; ++i)
+        message[8 + i] = parameters[i];
+    return message;
+}
+
+void PumpUntilRouted(TCapi20& capi, uint64_t target)
+{
+    while (capi.RoutedMessages() < target)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void RunReceivePath(benchmark::State& state, int batch)
+{
+    VsimReset();
+    TCapi20 capi;
+    if (!capi.OpenDevice(QStringLiteral(VESSIK_SIM_LIBRARY))) {
+        state.SkipWithError("simulated controller did not open");
+        return;
+    }
+    const std::vector<uint8_t> message = TraceIndication();
+    auto injectBatch = [&] {
+        for (int i = 0; i < batch; ++i)
+            VsimInject(0, message.data(), uint32_t(message.size()));
+    };
+    // Let queues and pools grow to their working size first.
+    for (int round = 0; round < 50; ++round) {
+        injectBatch();
+        PumpUntilRouted(capi, capi.RoutedMessages() + uint64_t(batch));
+    }
+    const uint64_t allocationsBefore = g_allocations.load();
+    const uint64_t routedBefore = capi.RoutedMessages();
+    for (auto _ : state) {
+        injectBatch();
+        PumpUntilRouted(capi, capi.RoutedMessages() + uint64_t(batch));
+    }
+    const uint64_t messages = capi.RoutedMessages() - routedBefore;
+    const uint64_t allocations = g_allocations.load() - allocationsBefore;
+    state.SetItemsProcessed(int64_t(messages));
+    state.counters["msgs_per_s"] = benchmark::Counter(double(messages), benchmark::Counter::kIsRate);
+    state.counters["allocs_per_msg"] = messages == 0 ? 0.0 : double(allocations) / double(messages);
+    state.SetLabel("goal: >= 100000 msgs/s, 0 allocs/msg");
+    capi.CloseDevice();
+}
+
+// One message at a time: every message takes the full hand-over to the main thread.
+void BM_ReceivePathSingle(benchmark::State& state)
+{
+    RunReceivePath(state, 1);
+}
+BENCHMARK(BM_ReceivePathSingle)->UseRealTime();
+
+// Bursts as a busy D-channel delivers them.
+void BM_ReceivePathBurst(benchmark::State& state)
+{
+    RunReceivePath(state, int(state.range(0)));
+}
+BENCHMARK(BM_ReceivePathBurst)->Arg(32)->Arg(1000)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
