@@ -152,6 +152,7 @@ TListGrid::TListGrid(QWidget* parent)
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                Changed();
                 if (!OnSelectItem)
                     return;
                 for (const QModelIndex& index : deselected.indexes())

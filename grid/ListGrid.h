@@ -79,7 +79,7 @@ public:
     void SetItemCount(qsizetype count);
 
     // Events; unassigned ones are skipped.
-    std::function<void()> OnChange;                               // rows added, cleared or loaded
+    std::function<void()> OnChange; // rows added, cleared or loaded, or the selection changed
     std::function<void(qsizetype row, bool selected)> OnSelectItem;
     std::function<QString(qsizetype row, int column)> OnGetItemText; // owner-data mode
 

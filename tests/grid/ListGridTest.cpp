@@ -186,8 +186,9 @@ TEST_F(ListGridTest, EventsReportChangesAndSelection)
     EXPECT_EQ(m_grid.SelectedRow(), 1);
     m_grid.SelectRow(0);
     EXPECT_EQ(selections, (QList<std::pair<qsizetype, bool>>{{1, true}, {1, false}, {0, true}}));
+    EXPECT_EQ(changes, 4);
     m_grid.ClearRows();
-    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(changes, 5);
     EXPECT_EQ(m_grid.SelectedRow(), -1);
 }
 
