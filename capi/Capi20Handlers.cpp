@@ -30,12 +30,6 @@ void TCapi20::DataB3Handler(const uint8_t* /*message*/) {}
 void TCapi20::ParseConnectActive(const uint8_t* /*message*/, bool /*withEvents*/) {}
 
 void TCapi20::ManufacturerConfirmation(const uint8_t* /*message*/) {}
-void TCapi20::ManufacturerIndication(const uint8_t* /*message*/) {}
-void TCapi20::AvmTraceIndication(uint32_t /*controller*/, TCapiMessageReader /*reader*/) {}
-void TCapi20::L3Trace(QChar /*direction*/, const uint8_t* /*octets*/, const QDateTime& /*time*/,
-                      uint32_t /*count*/)
-{
-}
 
 uint16_t TCapi20::PowerManagementRequest()
 {

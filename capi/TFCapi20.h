@@ -163,7 +163,24 @@ public:
     TNotifyEvent OnMsgHandler;
 
     // --- D-channel trace -------------------------------------------------
+    // The trace request a manufacturer text selects.
+    enum class TTraceForm { None, Avm, Korvan };
+    TTraceForm TraceForm();
+    void StartTrace();
+    void StopTrace();
+    // The request of TraceForm: its info value, 1 when nothing was sent.
+    uint16_t TraceRequest(bool on);
+    uint16_t AvmTraceRequest(bool on);
+    uint16_t KorvanTraceRequest(bool on);
+    void SetL2Display(bool on) { m_l2Display = on; }
+    bool L2Display() const { return m_l2Display; }
+    bool KorvanTraceMode() const { return m_korvanTraceMode; }
+    uint16_t ManufacturerResponse(uint32_t controller, uint16_t messageNumber, uint8_t result,
+                                  uint32_t manufacturerId);
     void AvmTraceIndication(uint32_t controller, TCapiMessageReader reader);
+    // KORVAN indications: returns the kind byte, which the response carries.
+    uint8_t KorvanIndication(uint32_t controller, TCapiMessageReader& reader);
+    // An invalid time stands for none.
     void L3Trace(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
 
     // --- Call control requests used by the dispatcher ------------------
@@ -213,6 +230,10 @@ private:
     void DataB3Handler(const uint8_t* message);
     void ManufacturerConfirmation(const uint8_t* message);
     void ManufacturerIndication(const uint8_t* message);
+    void KorvanTraceIndication(uint32_t controller, TCapiMessageReader& reader);
+    void KorvanDiscoveryIndication(uint32_t controller, TCapiMessageReader& reader);
+    void L3TraceKorvan(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
+    void L3TraceCalls(QChar direction, const uint8_t* octets, uint32_t count, uint32_t layer2Length);
     void ParseConnectActive(const uint8_t* message, bool withEvents);
     void TimerTick();
 
@@ -238,6 +259,7 @@ private:
     std::atomic<bool> m_destroying{false};
     std::atomic<uint64_t> m_routed{0};
     bool m_korvanTraceMode = false;
+    bool m_l2Display = false;
     bool m_tapiRegistered = false;
 
     // --- Properties ------------------------------------------------------
