@@ -2,6 +2,8 @@
 
 #include "FrameDecoder.h"
 #include "HexFrame.h"
+#include "HexLine.h"
+#include "LogFile.h"
 #include "MemoryTree.h"
 
 #include <QFile>
@@ -46,6 +48,44 @@ private:
     int m_printed = 0;
 };
 
+// The columns of a trace row, as the window shows them.
+constexpr int kLogColumns = 4;
+constexpr int kDataColumn = 3;
+
+// A row's column texts on one line, separated by TAB: a TAB inside a text
+// would shift the columns, so it becomes U+FFFD like a line break does.
+QString RowLine(const QStringList& texts)
+{
+    QStringList fields;
+    for (const QString& text : texts)
+        fields << OneLine(text).replace(QLatin1Char('\t'), QChar(QChar::ReplacementCharacter));
+    return fields.join(QLatin1Char('\t'));
+}
+
+int DecodeLog(const QString& fileName, bool layer2)
+{
+    TLogRows rows;
+    if (LoadLog(fileName, u';', kLogColumns, false, rows) != TLogLoad::Loaded) {
+        QTextStream(stderr) << "vessik-cli decode: cannot load the log file \"" << fileName << "\"\n";
+        return 1;
+    }
+    QTextStream out(stdout);
+    TMemoryTree tree;
+    for (qsizetype row = 0; row < rows.Count(); ++row) {
+        const QByteArray octets = OctetsFromHexLine(rows.Text(row, kDataColumn));
+        const auto* frame = reinterpret_cast<const uint8_t*>(octets.constData());
+        const auto length = uint32_t(octets.size());
+        if (row > 0)
+            out << '\n';
+        out << RowLine(rows.Texts(row)) << '\n';
+        out << OneLine(FrameSummary(frame, length, layer2)) << '\n';
+        DecodeFrame(&tree, frame, length);
+        for (const QString& line : tree.Lines())
+            out << OneLine(line) << '\n';
+    }
+    return 0;
+}
+
 void ReportBadFrame(const QString& text)
 {
     QTextStream(stderr) << "vessik-cli decode: not a frame of hex digit pairs: \"" << OneLine(text) << "\"\n";
@@ -57,6 +97,7 @@ QString DecodeUsage()
 {
     return QStringLiteral(
         "Usage: vessik-cli decode [--l2] [HEX]...\n"
+        "       vessik-cli decode --log FILE [--l2]\n"
         "Decodes D-channel frames: for each frame, its one-line summary, then its\n"
         "decode tree, one node per line, indented by two blanks per level.\n"
         "Frames are separated by an empty line.\n"
@@ -64,10 +105,14 @@ QString DecodeUsage()
         "  HEX     one frame as hex digit pairs, e.g. \"02 FF 03 08 01 05 05\" or 02ff03;\n"
         "          without HEX arguments, frames are read from standard input,\n"
         "          one per line; empty lines are skipped\n"
+        "  --log FILE  decode every row of a saved trace: the row's four columns\n"
+        "          separated by TAB on one line, then the summary and tree of\n"
+        "          the octets of its Data column; rows are separated by an empty line\n"
         "  --l2    show the layer-2 frame type and TEI in the summary\n"
         "  --help  show this text\n"
         "\n"
-        "Exit status: 0, or 2 when an argument or input line is not a frame.\n");
+        "Exit status: 0; 1 when the log file cannot be loaded; 2 when an argument\n"
+        "or input line is not a frame.\n");
 }
 
 int RunDecode(const QStringList& args)
@@ -75,13 +120,21 @@ int RunDecode(const QStringList& args)
     bool layer2 = false;
     bool optionsDone = false;
     QStringList frames;
-    for (const QString& arg : args) {
+    QString logFile;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
         if (!optionsDone && arg == QLatin1String("--help")) {
             QTextStream(stdout) << DecodeUsage();
             return 0;
         }
         if (!optionsDone && arg == QLatin1String("--l2")) {
             layer2 = true;
+        } else if (!optionsDone && arg == QLatin1String("--log")) {
+            if (i + 1 >= args.size()) {
+                QTextStream(stderr) << "vessik-cli decode: --log needs a file name\n" << DecodeUsage();
+                return kBadArgument;
+            }
+            logFile = args[++i];
         } else if (!optionsDone && arg == QLatin1String("--")) {
             optionsDone = true;
         } else if (!optionsDone && arg.startsWith(QLatin1String("--"))) {
@@ -90,6 +143,14 @@ int RunDecode(const QStringList& args)
         } else {
             frames << arg;
         }
+    }
+
+    if (!logFile.isEmpty()) {
+        if (!frames.isEmpty()) {
+            QTextStream(stderr) << "vessik-cli decode: --log takes no frames\n" << DecodeUsage();
+            return kBadArgument;
+        }
+        return DecodeLog(logFile, layer2);
     }
 
     QTextStream out(stdout);

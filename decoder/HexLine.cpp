@@ -18,3 +18,29 @@ void AddHexLine(TDecodeTree* tree, TNodeId parent, const uint8_t* octets, uint32
     if (tree)
         tree->AddChild(parent, HexLine(octets, count));
 }
+
+namespace {
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    return -1;
+}
+} // namespace
+
+QByteArray OctetsFromHexLine(QStringView text, qsizetype maxOctets)
+{
+    QByteArray octets;
+    for (qsizetype i = 0; i + 1 < text.size() && octets.size() < maxOctets; i += 3) {
+        const int high = HexDigit(text[i]);
+        const int low = HexDigit(text[i + 1]);
+        if (high >= 0 && low >= 0)
+            octets.append(char(high * 16 + low));
+    }
+    return octets;
+}

@@ -4,10 +4,18 @@
 
 #include "DecodeTree.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 
 QString HexLine(const uint8_t* octets, uint32_t count);
 
 // Adds the hex line of the octets as one child of parent; nothing without a tree.
 void AddHexLine(TDecodeTree* tree, TNodeId parent, const uint8_t* octets, uint32_t count);
+
+// The octets of a hex line as the trace list's Data column holds it: read in
+// steps of three characters, upper or lower case; a pair that is not two hex
+// digits is skipped without shifting the rest ("02 XY 03" gives 02 03). At
+// most maxOctets are taken.
+QByteArray OctetsFromHexLine(QStringView text, qsizetype maxOctets = 256);

@@ -1,4 +1,6 @@
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -101,6 +103,40 @@ TEST(CliDecode, HelpAndUsageErrors)
     EXPECT_EQ(RunCli({"no-such-command"}).status, 2);
     EXPECT_EQ(RunCli({"decode", "--no-such-option", "0081010a"}).status, 2);
     EXPECT_EQ(RunCli({}).status, 2);
+}
+
+TEST(CliDecode, LogFileRowsWithTheirTrees)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("trace.log");
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // BOM, a SETUP row, a row whose Data is lower case with a bad pair, a short row.
+    file.write("\xEF\xBB\xBF"
+               "10:15:02,114;R;setup(05);02 FF 03 08 01 05 05 18 01 89 \r\n"
+               "10:15:03,000;T;(00);00 81 XY 01 0a\r\n"
+               "only a caption\r\n");
+    file.close();
+
+    const TRun run = RunCli({"decode", "--log", log});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList expected =
+        QStringList{"10:15:02,114\tR\tsetup(05)\t02 FF 03 08 01 05 05 18 01 89 ", "setup(05)"} + kSetupLines +
+        QStringList{"", "10:15:03,000\tT\t(00)\t00 81 XY 01 0a", "(00)"} + kRrLines +
+        QStringList{"", "only a caption\t\t\t", "(00)", "Layer 2 (Q.921)"};
+    EXPECT_EQ(run.out.join('\n').toStdString(), expected.join('\n').toStdString());
+
+    const TRun l2 = RunCli({"decode", "--l2", "--log", log});
+    EXPECT_EQ(l2.out.value(1), "UI(7F), setup(05)");
+}
+
+TEST(CliDecode, LogFileThatCannotBeLoaded)
+{
+    const TRun missing = RunCli({"decode", "--log", "/nonexistent/trace.log"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("/nonexistent/trace.log"));
+    EXPECT_EQ(RunCli({"decode", "--log"}).status, 2);
+    EXPECT_EQ(RunCli({"decode", "--log", "x.log", "0081010a"}).status, 2);
 }
 
 } // namespace

@@ -16,3 +16,19 @@ TEST(MemoryTree, LinesArePreOrderEvenWhenChildrenAreAddedLate)
     tree.Clear();
     EXPECT_TRUE(tree.Lines().isEmpty());
 }
+
+#include "HexLine.h"
+
+TEST(HexLine, DataColumnIsReadInStepsOfThree)
+{
+    const auto bytes = [](QStringView s) { return OctetsFromHexLine(s).toHex(' ').toUpper(); };
+    EXPECT_EQ(bytes(u"02 ff 03"), "02 FF 03");
+    EXPECT_EQ(bytes(u"02 XY 03"), "02 03");
+    EXPECT_EQ(bytes(u"020103"), "02 10");
+    EXPECT_EQ(bytes(u""), "");
+    EXPECT_EQ(bytes(u"0"), "");
+    EXPECT_EQ(bytes(u"0A "), "0A");
+    EXPECT_EQ(OctetsFromHexLine(QString(300 * 3, u'1').replace(2, 1, u' ')).size(), 256);
+    const uint8_t frame[] = {0x02, 0xFF, 0x03};
+    EXPECT_EQ(OctetsFromHexLine(HexLine(frame, 3)), QByteArray("\x02\xFF\x03", 3));
+}
