@@ -63,30 +63,6 @@ constexpr TColumnSpec kColumns[] = {{"Time", 72}, {"T/R", 40}, {"Message", 132},
 constexpr int kHexDataWidth = 297;
 constexpr int kFailureShownMs = 8000;
 
-// The trace switches of the component. They are called through these until
-// every build of the component has them; a component without them traces
-// nothing, which the window survives.
-template <typename Component>
-void StartTrace(Component& capi)
-{
-    if constexpr (requires { capi.StartTrace(); })
-        capi.StartTrace();
-}
-
-template <typename Component>
-void StopTrace(Component& capi)
-{
-    if constexpr (requires { capi.StopTrace(); })
-        capi.StopTrace();
-}
-
-template <typename Component>
-void SetL2Display(Component& capi, bool on)
-{
-    if constexpr (requires { capi.SetL2Display(on); })
-        capi.SetL2Display(on);
-}
-
 QString DefaultRunFileDialog(QFileDialog& dialog)
 {
     if (dialog.exec() != QDialog::Accepted)
@@ -309,7 +285,7 @@ void TfrmMain::FormCreate(const QString& driver)
     qApp->installEventFilter(m_aboutFilter);
 
     Capi20->OpenDevice(driver); // without a device the window still runs
-    StartTrace(*Capi20);
+    Capi20->StartTrace();
     SetTrayImage(0);
     setWindowTitle(windowTitle() + QStringLiteral(": ") + Capi20->GetManufacturer());
 }
@@ -453,14 +429,14 @@ void TfrmMain::btStopClick()
 {
     // The button has toggled already: down means stopped.
     if (btStop->isChecked())
-        StopTrace(*Capi20);
+        Capi20->StopTrace();
     else
-        StartTrace(*Capi20);
+        Capi20->StartTrace();
 }
 
 void TfrmMain::btL2DisplayClick()
 {
-    SetL2Display(*Capi20, btL2Display->isChecked());
+    Capi20->SetL2Display(btL2Display->isChecked());
 }
 
 void TfrmMain::Capi20L3Trace(uint32_t /*PLCI_NCCI*/, const QString& Info)

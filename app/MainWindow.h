@@ -73,6 +73,8 @@ public:
     void TrayIconDblClick();
     void Exit1Click();
     void ShowAboutCommand();
+    // The window's context menu: the "&About" command.
+    QMenu* createPopupMenu() override;
 
     // Components, by their names in the window.
     std::unique_ptr<TCapi20> Capi20;
@@ -95,7 +97,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    QMenu* createPopupMenu() override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
