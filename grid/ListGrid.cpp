@@ -3,6 +3,7 @@
 #include "LogFile.h"
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -12,9 +13,11 @@
 
 namespace {
 
-// Appended rows wait this long before the view learns of them: the view lays
-// out all its rows on every insertion it hears of.
+// Appended rows wait at least this long before the view learns of them: the
+// view lays out all its rows on every insertion it hears of. The wait grows
+// with the cost of that layout, so it never takes more than a fifth of the time.
 constexpr int kAnnounceMs = 50;
+constexpr int kMaxAnnounceMs = 1000;
 // A cell shows at most this much of its text; a line of many megabytes would
 // otherwise be converted on every repaint. Text() still gives all of it.
 constexpr qsizetype kShownBytes = 8192;
@@ -39,7 +42,7 @@ public:
     {
         m_timer.setSingleShot(true);
         m_timer.setInterval(kAnnounceMs);
-        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Flush(); });
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { m_grid.FlushRows(); });
     }
 
     int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : m_shown; }
@@ -94,7 +97,8 @@ public:
             m_timer.start();
     }
 
-    void Flush()
+    // True when the view was told of a change.
+    bool Flush()
     {
         m_timer.stop();
         const int target = Target();
@@ -104,8 +108,13 @@ public:
             beginInsertRows({}, m_shown, target - 1);
             m_shown = target;
             endInsertRows();
+        } else {
+            return false;
         }
+        return true;
     }
+
+    void SetInterval(int ms) { m_timer.setInterval(ms); }
 
     void Reset()
     {
@@ -278,7 +287,12 @@ void TListGrid::SelectRow(qsizetype row)
 
 void TListGrid::FlushRows()
 {
-    m_model->Flush();
+    if (!m_model->Flush())
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    executeDelayedItemsLayout();
+    m_model->SetInterval(int(std::clamp<qint64>(timer.elapsed() * 4, kAnnounceMs, kMaxAnnounceMs)));
 }
 
 void TListGrid::SetImages(const QList<QIcon>& images)
@@ -306,5 +320,5 @@ void TListGrid::SetItemCount(qsizetype count)
     if (!m_ownerData)
         return;
     m_itemCount = std::clamp<qsizetype>(count, 0, INT_MAX);
-    m_model->Flush();
+    FlushRows();
 }

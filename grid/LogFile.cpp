@@ -240,11 +240,17 @@ void AppendRow(QByteArray& out, const TLogRows& rows, qsizetype row, QByteArrayV
         out.append(QByteArray::number(rows.ImageIndex(row)));
         out.append(delimiter.data(), delimiter.size());
     }
-    const int count = rows.FieldCount(row);
-    for (int f = 0; f < count; ++f) {
-        if (f > 0)
+    const QByteArrayView data = rows.RowData(row);
+    qsizetype from = 0;
+    while (from < data.size()) {
+        const auto* nul = static_cast<const char*>(std::memchr(data.data() + from, 0, size_t(data.size() - from)));
+        if (!nul)
+            break;
+        if (from > 0)
             out.append(delimiter.data(), delimiter.size());
-        AppendEscaped(out, rows.Field(row, f), delimiter);
+        const qsizetype end = nul - data.data();
+        AppendEscaped(out, data.sliced(from, end - from), delimiter);
+        from = end + 1;
     }
     out.append("\r\n", 2);
 }

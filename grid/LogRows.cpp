@@ -75,6 +75,14 @@ QByteArrayView TLogRows::Field(qsizetype row, int field) const
     return QByteArrayView(p, static_cast<const char*>(stop) - p);
 }
 
+QByteArrayView TLogRows::RowData(qsizetype row) const
+{
+    if (row < 0 || row >= Count())
+        return {};
+    const uint64_t begin = m_rowStart[size_t(row)];
+    return QByteArrayView(m_text.data() + begin, qsizetype(m_rowStart[size_t(row) + 1] - begin));
+}
+
 QString TLogRows::Text(qsizetype row, int field) const
 {
     const QByteArrayView utf8 = Field(row, field);

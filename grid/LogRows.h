@@ -26,6 +26,8 @@ public:
     // UTF-8 text of one field; empty when row or field is out of range.
     QByteArrayView Field(qsizetype row, int field) const;
     QString Text(qsizetype row, int field) const;
+    // Every field of a row, each followed by a NUL; empty when out of range.
+    QByteArrayView RowData(qsizetype row) const;
     QStringList Texts(qsizetype row) const;
     // -1 = no image; also for a row out of range.
     int ImageIndex(qsizetype row) const;
