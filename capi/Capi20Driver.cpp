@@ -290,8 +290,13 @@ uint16_t TCapi20::Release()
         PutDword(applIdBytes, applId);
         CapiTrace(QStringLiteral("Release"), applIdBytes, sizeof applIdBytes);
         uint32_t released = 0;
-        if (!Guarded([&] { released = m_library.Entry().CAPI_RELEASE(applId); }))
-            released = kFaultRegisterRelease;
+        {
+            std::unique_lock<std::mutex> fetching;
+            if (m_thread != nullptr)
+                fetching = std::unique_lock<std::mutex>(m_thread->FetchGuard());
+            if (!Guarded([&] { released = m_library.Entry().CAPI_RELEASE(applId); }))
+                released = kFaultRegisterRelease;
+        }
         result = uint16_t(released);
         while (m_thread != nullptr && !m_thread->Stopped() && m_thread->FetchMessage()) {
         }

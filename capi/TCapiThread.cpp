@@ -72,27 +72,30 @@ void TCapiThread::run()
         }
         m_component->AppTrace(QStringLiteral("CAPI thread terminating: 0x") + HandleText(currentThreadId()));
     }
+    // Whoever takes the queue lock after this thread has ended sees all it did.
+    std::lock_guard<std::mutex> guard(m_queueLock);
 }
 
 bool TCapiThread::FetchMessage()
 {
     if (m_component == nullptr || m_component->BeingDestroyed())
         return false;
-    const uint8_t* message = nullptr;
-    if (m_component->GetCapiMessage(m_component->ApplID(), message) != 0)
-        return false;
-    if (message == nullptr)
-        return true;
-    const uint16_t length = uint16_t(message[0] | (message[1] << 8));
-    if (length < 8) {
-        // Too short for a header: nothing can route it, so it is dropped here.
-        m_component->AppTrace(QStringLiteral("GetCapiMessage: message too short: %1").arg(length));
-        return true;
-    }
-    if (m_component->BeforeQueue(message))
-        return true;
     bool wasEmpty = false;
     {
+        std::lock_guard<std::mutex> fetching(m_fetchGuard);
+        const uint8_t* message = nullptr;
+        if (m_component->GetCapiMessage(m_component->ApplID(), message) != 0)
+            return false;
+        if (message == nullptr)
+            return true;
+        const uint16_t length = uint16_t(message[0] | (message[1] << 8));
+        if (length < 8) {
+            // Too short for a header: nothing can route it, so it is dropped here.
+            m_component->AppTrace(QStringLiteral("GetCapiMessage: message too short: %1").arg(length));
+            return true;
+        }
+        if (m_component->BeforeQueue(message))
+            return true;
         std::lock_guard<std::mutex> guard(m_queueLock);
         wasEmpty = m_queue.IsEmpty();
         m_queue.Push(AcquireBuffer(message, length));

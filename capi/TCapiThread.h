@@ -42,6 +42,11 @@ public:
     void ServiceHandOver() { m_handOver.Service(); }
     void CancelHandOver() { m_handOver.Cancel(); }
 
+    // Held from CAPI_GET_MESSAGE until the message is copied, and by Release
+    // around CAPI_RELEASE: the driver's message is valid only until the
+    // application is released.
+    std::mutex& FetchGuard() { return m_fetchGuard; }
+
     int DispatchDepth() const { return m_dispatchDepth; }
     // Buffers currently out of the pool, and buffers allocated outside it so far.
     int PooledInUse();
@@ -81,6 +86,7 @@ private:
     void ReleaseBuffer(const TBuffer& buffer);
 
     std::mutex m_queueLock;
+    std::mutex m_fetchGuard;
     int m_dispatchDepth = 0;
     TCapi20* m_component;
     std::atomic<bool> m_stop{false};

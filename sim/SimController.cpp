@@ -177,7 +177,7 @@ uint32_t TSimController::PutMessage(uint32_t applId, const uint8_t* message)
         length = uint32_t(message[0] | (message[1] << 8));
         if (m_puts.size() < kPutLogLimit)
             m_puts.emplace_back(message, message + length);
-        if (message[4] == 0xFF && message[5] == 0x80)
+        if (message[4] == 0xFF && (message[5] == 0x80 || message[5] == 0x83))
             handler = m_manufacturerHandler;
     }
     if (handler != nullptr)

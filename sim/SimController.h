@@ -4,8 +4,8 @@
 // and the steering interface are thin layers over it.
 //
 // Extensions (such as a D-channel trace player) plug in through the hooks:
-// they receive the MANUFACTURER requests the application puts and hand
-// received messages back with Deliver.
+// they receive the MANUFACTURER requests and responses the application puts
+// and hand received messages back with Deliver.
 
 #include <condition_variable>
 #include <cstdint>

@@ -45,6 +45,11 @@ void VsimSetProfile(uint32_t controller, const void* profile64)
     TSimController::Instance().SetProfile(controller, profile64);
 }
 
+void VsimSetManufacturerRequestHandler(VsimManufacturerRequestHandler handler)
+{
+    TSimController::Instance().SetManufacturerRequestHandler(handler);
+}
+
 uint32_t VsimApplicationCount(void) { return TSimController::Instance().ApplicationCount(); }
 
 uint32_t VsimQueuedCount(uint32_t applId) { return TSimController::Instance().QueuedCount(applId); }

@@ -56,6 +56,11 @@ VSIM_EXPORT void VsimSetVersion(uint32_t capiMajor, uint32_t capiMinor,
 // 64 bytes; controller 0 holds the controller count in its first word.
 VSIM_EXPORT void VsimSetProfile(uint32_t controller, const void* profile64);
 
+// Receives every MANUFACTURER_REQ put (replaces the card's own handler; null
+// restores none). Called on the putting thread, outside the card's lock.
+typedef void (*VsimManufacturerRequestHandler)(uint32_t applId, const uint8_t* message, uint32_t length);
+VSIM_EXPORT void VsimSetManufacturerRequestHandler(VsimManufacturerRequestHandler handler);
+
 VSIM_EXPORT uint32_t VsimApplicationCount(void);
 VSIM_EXPORT uint32_t VsimQueuedCount(uint32_t applId);
 // The newest registered application id, 0 when none.

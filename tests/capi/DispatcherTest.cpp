@@ -188,14 +188,14 @@ TEST_F(Dispatcher, ReleaseServesAHandOverThatWaitsForTheMainThread)
 
 TEST_F(Dispatcher, CloseFromInsideAHandlerDoesNotDeadlock)
 {
-    ASSERT_TRUE(Open());
-    bool closed = false;
+    std::atomic<bool> closed{false};
     capi->OnAppTrace = [&](uint32_t, const QString& line) {
         if (line.contains(QStringLiteral("unknown message: 7")) && !closed) {
             closed = true;
             capi->CloseDevice();
         }
     };
+    ASSERT_TRUE(Open());
     Inject(Message(0x07, 0x82));
     Inject(Message(0x09, 0x82));
     ASSERT_TRUE(PumpUntil([&] { return closed && !capi->DeviceOpened(); }));
