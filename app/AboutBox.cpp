@@ -9,7 +9,15 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
+
+constexpr int kDialogWidth = 298;
+constexpr int kDialogHeight = 213;
+constexpr int kPanelWidth = 281;
+constexpr int kLabelLeft = 88;
+constexpr int kTextLeft = 8;
 
 QLabel* BoldLabel(const QString& text, QWidget* parent)
 {
@@ -30,11 +38,9 @@ TAboutBox::TAboutBox(QByteArrayView versionInfo, QWidget* parent)
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("Info"));
     setModal(false);
-    setFixedSize(298, 213);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(8, 8, 281, 161);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(2);
 
@@ -46,25 +52,33 @@ TAboutBox::TAboutBox(QByteArrayView versionInfo, QWidget* parent)
 
     ProductName = BoldLabel(QStringLiteral("Vessik"), Panel1);
     ProductName->setObjectName(QStringLiteral("ProductName"));
-    ProductName->move(88, 16);
-    ProductName->adjustSize();
-
     Version = BoldLabel(VersionText(versionInfo), Panel1);
     Version->setObjectName(QStringLiteral("Version"));
-    Version->setGeometry(88, 40, 281 - 88 - 8, Version->sizeHint().height());
-
-    Copyright = new QLabel(QStringLiteral("D-channel trace for CAPI 2.0 ISDN controllers"), Panel1);
+    Copyright = new QLabel(QStringLiteral("D-channel trace for CAPI 2.0"), Panel1);
     Copyright->setObjectName(QStringLiteral("Copyright"));
-    Copyright->setGeometry(8, 80, 281 - 16, Copyright->sizeHint().height());
-
     Comments = new QLabel(QStringLiteral("Vessik is only functional with ISDN-cards from AVM."), Panel1);
     Comments->setObjectName(QStringLiteral("Comments"));
     Comments->setWordWrap(true);
-    Comments->setGeometry(8, 112, 255, Comments->heightForWidth(255));
+
+    // The layout is drawn for a small dialog font; where the desktop's font
+    // needs more room (the version fallback in 12-point bold does), the
+    // dialog grows to the right instead of cutting the text off.
+    const int needed = std::max({kLabelLeft + ProductName->sizeHint().width(),
+                                 kLabelLeft + Version->sizeHint().width(),
+                                 kTextLeft + Copyright->sizeHint().width()})
+                       + kTextLeft;
+    const int extra = std::max(0, needed - kPanelWidth);
+    const int panelWidth = kPanelWidth + extra;
+    setFixedSize(kDialogWidth + extra, kDialogHeight);
+    Panel1->setGeometry(8, 8, panelWidth, 161);
+    ProductName->setGeometry(kLabelLeft, 16, panelWidth - kLabelLeft - kTextLeft, ProductName->sizeHint().height());
+    Version->setGeometry(kLabelLeft, 40, panelWidth - kLabelLeft - kTextLeft, Version->sizeHint().height());
+    Copyright->setGeometry(kTextLeft, 80, panelWidth - 2 * kTextLeft, Copyright->sizeHint().height());
+    Comments->setGeometry(kTextLeft, 112, 255, Comments->heightForWidth(255));
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(111, 180, 75, 25);
+    OKButton->setGeometry(111 + extra / 2, 180, 75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
 }

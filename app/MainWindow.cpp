@@ -200,6 +200,11 @@ void TfrmMain::CreateTraceView()
     HexData->setObjectName(QStringLiteral("HexData"));
     for (const TColumnSpec& column : kColumns)
         HexData->AddColumn(QString::fromLatin1(column.caption), column.width);
+    // The widths suit a small font; a time stamp is read whole, so its column
+    // grows with the desktop's font.
+    const int stampWidth = HexData->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00,000 ")) + 12;
+    if (HexData->columnWidth(0) < stampWidth)
+        HexData->setColumnWidth(0, stampWidth);
     HexData->setMinimumWidth(64);
     HexData->OnChange = [this] { HexDataChange(); };
     HexData->OnSelectItem = [this](qsizetype row, bool selected) { HexDataSelectItem(row, selected); };
@@ -455,7 +460,6 @@ void TfrmMain::HexDataClick()
 
 void TfrmMain::HexDataSelectItem(qsizetype row, bool selected)
 {
-    HexDataChange();
     if (selected)
         DecodeRow(row);
 }

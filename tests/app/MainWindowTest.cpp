@@ -31,8 +31,10 @@
 
 namespace {
 
-const QByteArray kSetup = Hex("02 FF 03 08 01 05 05 04 03 80 90 A3 18 01 89 70 04 81 31 32 33");
-const QByteArray kReceiverReady = Hex("02 01 01 0A"); // a layer-2 header only
+// Frames of their own (call reference 0x3C, TEI 93), so that rows the
+// simulated controller's demo trace adds cannot be mistaken for them.
+const QByteArray kSetup = Hex("02 BB 03 08 01 3C 05 04 03 80 90 A3 18 01 89 70 04 81 31 32 33");
+const QByteArray kReceiverReady = Hex("02 BB 01 0A"); // a layer-2 header only
 constexpr uint16_t kReceived = 0x0101;
 constexpr uint16_t kSent = 0x0102;
 
@@ -49,6 +51,17 @@ QStringList AllRows(const TListGrid& grid)
     QStringList rows;
     for (qsizetype row = 0; row < grid.RowCount(); ++row)
         rows << RowTexts(grid, row).join(u'|');
+    return rows;
+}
+
+// Rows whose Data column holds the frame, in order.
+std::vector<qsizetype> RowsOf(const TListGrid& grid, const QByteArray& frame)
+{
+    std::vector<qsizetype> rows;
+    const QString hex = HexColumn(frame).trimmed();
+    for (qsizetype row = 0; row < grid.RowCount(); ++row)
+        if (grid.Text(row, 3).trimmed() == hex)
+            rows.push_back(row);
     return rows;
 }
 
@@ -108,10 +121,10 @@ protected:
         };
     }
 
-    // Waits until the grid holds count rows.
-    bool WaitForRows(qsizetype count)
+    // Waits until the grid holds count rows of the frame.
+    bool WaitForRows(const QByteArray& frame, size_t count)
     {
-        return PumpUntil([&] { return window->HexData->RowCount() >= count; });
+        return PumpUntil([&] { return RowsOf(*window->HexData, frame).size() >= count; });
     }
 
     QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
@@ -182,7 +195,14 @@ TEST_F(MainWindowTest, LayoutAsDesigned)
     ASSERT_EQ(window->HexData->ColumnCount(), 4);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(window->HexData->ColumnCaption(i), captions[i]);
-        EXPECT_EQ(window->HexData->columnWidth(i), widths[i]);
+        if (i == 0) {
+            // At least as designed, and wide enough for a whole time stamp.
+            EXPECT_GE(window->HexData->columnWidth(i), widths[i]);
+            EXPECT_GT(window->HexData->columnWidth(i),
+                      window->HexData->fontMetrics().horizontalAdvance("00:00:00,000"));
+        } else {
+            EXPECT_EQ(window->HexData->columnWidth(i), widths[i]);
+        }
     }
     EXPECT_EQ(window->DecodeTree->indentation(), 19);
     EXPECT_TRUE(window->edtData->isReadOnly());
@@ -207,24 +227,26 @@ TEST_F(MainWindowTest, TraceLinesBecomeRowsOfFourColumns)
 TEST_F(MainWindowTest, FramesFromTheControllerArriveAsRows)
 {
     Open();
-    ASSERT_EQ(Inject(AvmTraceIndication(kReceived, kSetup, 7)), 0u);
-    ASSERT_EQ(Inject(AvmTraceIndication(kSent, kSetup, 8)), 0u);
-    ASSERT_TRUE(WaitForRows(2)) << "trace lines reach the window through OnL3Trace";
-    const QStringList first = RowTexts(*window->HexData, 0);
+    ASSERT_EQ(Inject(AvmTraceIndication(kReceived, kSetup, 7001)), 0u);
+    ASSERT_EQ(Inject(AvmTraceIndication(kSent, kSetup, 7002)), 0u);
+    ASSERT_TRUE(WaitForRows(kSetup, 2)) << "trace lines reach the window through OnL3Trace";
+    const auto rows = RowsOf(*window->HexData, kSetup);
+    const QStringList first = RowTexts(*window->HexData, rows[0]);
     EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d,\\d\\d\\d$").match(first[0]).hasMatch()) << first[0].toStdString();
     EXPECT_EQ(first[1], "R");
     EXPECT_EQ(first[2], Summary(kSetup, false));
-    EXPECT_EQ(first[3].trimmed(), HexColumn(kSetup).trimmed());
-    EXPECT_EQ(window->HexData->Text(1, 1), "T");
-    // Each indication was answered.
+    EXPECT_EQ(window->HexData->Text(rows[1], 1), "T");
+    // Each indication was answered with its own message number.
     EXPECT_TRUE(PumpUntil([] {
-        int responses = 0;
+        int answered = 0;
         for (uint32_t i = 0; i < VsimPutCount(); ++i) {
             uint8_t m[64];
-            if (VsimGetPut(i, m, sizeof m) >= 8 && m[4] == 0xFF && m[5] == 0x83)
-                ++responses;
+            if (VsimGetPut(i, m, sizeof m) >= 8 && m[4] == 0xFF && m[5] == 0x83) {
+                const int number = m[6] | m[7] << 8;
+                answered += number == 7001 || number == 7002;
+            }
         }
-        return responses == 2;
+        return answered == 2;
     }));
 }
 
@@ -276,24 +298,29 @@ TEST_F(MainWindowTest, StopSendsTheOffRequestAndASecondClickTheOnRequest)
 TEST_F(MainWindowTest, Layer2ChangesOnlyLaterRows)
 {
     Open();
-    // Without the layer-2 display a frame of only a layer-2 header gives no row.
+    // Without the layer-2 display a frame of only a layer-2 header gives no
+    // row; the indications are handled in order, so once the SETUP is in,
+    // the RR before it has been seen.
     Inject(AvmTraceIndication(kReceived, kReceiverReady, 1));
     Inject(AvmTraceIndication(kReceived, kSetup, 2));
-    ASSERT_TRUE(WaitForRows(1));
-    PumpFor(50);
-    ASSERT_EQ(window->HexData->RowCount(), 1);
-    EXPECT_EQ(window->HexData->Text(0, 2), Summary(kSetup, false));
+    ASSERT_TRUE(WaitForRows(kSetup, 1));
+    EXPECT_TRUE(RowsOf(*window->HexData, kReceiverReady).empty());
+    const qsizetype before = RowsOf(*window->HexData, kSetup)[0];
+    EXPECT_EQ(window->HexData->Text(before, 2), Summary(kSetup, false));
 
     window->btL2Display->click();
     EXPECT_TRUE(window->btL2Display->isChecked());
     Inject(AvmTraceIndication(kReceived, kReceiverReady, 3));
     Inject(AvmTraceIndication(kReceived, kSetup, 4));
-    ASSERT_TRUE(WaitForRows(3));
-    EXPECT_EQ(window->HexData->Text(1, 2), Summary(kReceiverReady, true));
-    EXPECT_EQ(window->HexData->Text(2, 2), Summary(kSetup, true));
+    ASSERT_TRUE(WaitForRows(kSetup, 2));
+    const auto l2 = RowsOf(*window->HexData, kReceiverReady);
+    ASSERT_EQ(l2.size(), 1u);
+    EXPECT_EQ(window->HexData->Text(l2[0], 2), Summary(kReceiverReady, true));
+    const qsizetype after = RowsOf(*window->HexData, kSetup)[1];
+    EXPECT_EQ(window->HexData->Text(after, 2), Summary(kSetup, true));
     EXPECT_NE(Summary(kSetup, true), Summary(kSetup, false));
     // The row from before the switch stays as it was.
-    EXPECT_EQ(window->HexData->Text(0, 2), Summary(kSetup, false));
+    EXPECT_EQ(window->HexData->Text(before, 2), Summary(kSetup, false));
 }
 
 TEST_F(MainWindowTest, SaveThenLoadGivesTheSameRows)
@@ -463,6 +490,9 @@ TEST_F(MainWindowTest, TrayBlinksAndFallsBackToIdle)
     // Lines that give no row change nothing.
     window->Capi20L3Trace(0, "no separator");
     EXPECT_EQ(window->TrayImage(), 0);
+    // A change of selection is a change of the list as well.
+    window->HexData->SelectRow(0);
+    EXPECT_EQ(window->TrayImage(), 1);
 }
 
 TEST_F(MainWindowTest, AboutBoxExistsOnceHoweverOftenAskedFor)
