@@ -2,6 +2,7 @@
 // subcommand; each subcommand parses the rest itself.
 
 #include "DecodeCommand.h"
+#include "TraceCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -17,6 +18,7 @@ struct TSubcommand {
 // One line per subcommand; a new subcommand adds its files and a line here.
 constexpr TSubcommand kSubcommands[] = {
     {"decode", "decode D-channel frames given in hex into summaries and trees", RunDecode},
+    {"trace", "print the live D-channel trace of a CAPI controller", RunTrace},
 };
 
 constexpr int kUsageError = 2;

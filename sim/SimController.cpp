@@ -78,6 +78,7 @@ void TSimController::ResetLocked()
     std::fill(std::begin(m_registerParameters), std::end(m_registerParameters), 0u);
     m_puts.clear();
     m_violations = 0;
+    m_putLogLimit = 100000;
     m_fetched = 0;
     m_discarded = 0;
     std::fill(std::begin(m_forcedResult), std::end(m_forcedResult), 0u);
@@ -175,7 +176,7 @@ uint32_t TSimController::PutMessage(uint32_t applId, const uint8_t* message)
             return kIllegalCommand;
         }
         length = uint32_t(message[0] | (message[1] << 8));
-        if (m_puts.size() < kPutLogLimit)
+        if (m_puts.size() < m_putLogLimit)
             m_puts.emplace_back(message, message + length);
         if (message[4] == 0xFF && (message[5] == 0x80 || message[5] == 0x83))
             handler = m_manufacturerHandler;
@@ -312,6 +313,12 @@ uint32_t TSimController::CallCount(int function)
         return 0;
     std::lock_guard<std::mutex> guard(m_lock);
     return m_calls[function];
+}
+
+void TSimController::SetPutLogLimit(uint32_t limit)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_putLogLimit = limit;
 }
 
 uint32_t TSimController::PutCount()

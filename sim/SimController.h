@@ -77,6 +77,7 @@ public:
     void SetThrow(int function, bool enabled);
     uint32_t CallCount(int function);
     uint32_t PutCount();
+    void SetPutLogLimit(uint32_t limit);
     uint32_t CopyPut(uint32_t index, void* buffer, uint32_t capacity);
     uint32_t ViolationCount();
     void SetManufacturer(const char* text);
@@ -98,7 +99,6 @@ private:
         std::vector<uint8_t> Current; // valid until the next CAPI_GET_MESSAGE
     };
     static constexpr int kFunctions = 10;
-    static constexpr size_t kPutLogLimit = 100000;
 
     TSimController();
     void ResetLocked();
@@ -112,6 +112,7 @@ private:
     uint32_t m_registerParameters[4] = {};
     std::vector<std::vector<uint8_t>> m_puts;
     uint32_t m_violations = 0;
+    size_t m_putLogLimit = 100000;
     uint64_t m_fetched = 0;
     uint64_t m_discarded = 0;
     uint32_t m_forcedResult[kFunctions] = {};

@@ -1,0 +1,341 @@
+#include "TraceCommand.h"
+
+#include "LogFile.h"
+#include "TFCapi20.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadArgument = 2;
+// The driver name that stands for the platform's CAPI library.
+constexpr char kDefaultDriver[] = "capi2032.dll";
+// What the controller already sent when the trace is switched off still gets
+// its answer within this time.
+constexpr int kDrainMs = 100;
+constexpr int kDeviceCheckMs = 500;
+constexpr int kLogColumns = 4;
+
+// The write end of the self-pipe; the signal handler only writes one byte.
+int g_signalFd = -1;
+
+void OnSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalFd, &byte, 1);
+    errno = saved;
+}
+
+struct TOptions {
+    QString Driver;
+    bool Layer2 = false;
+    uint64_t Count = 0; // 0: no limit
+    QString LogFile;
+};
+
+QTextStream& Err()
+{
+    static QTextStream err(stderr);
+    return err;
+}
+
+int BadArgument(const QString& text)
+{
+    Err() << "vessik-cli trace: " << text << '\n' << TraceUsage();
+    Err().flush();
+    return kBadArgument;
+}
+
+// The output is read line by line: a line break inside a trace line (a
+// driver's text may carry one) must not split it.
+QString OneLine(QString text)
+{
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n' || u == u'\r' || u == u'\v' || u == u'\f' || u == 0x85 || u == 0x2028 || u == 0x2029)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
+// The columns of a trace row as the window makes them: split at the first
+// three ": "; a line without ": " (a driver's separator line) is no row.
+std::optional<std::array<QStringView, kLogColumns>> TraceColumns(QStringView line)
+{
+    static constexpr QStringView kSeparator = u": ";
+    std::array<QStringView, kLogColumns> columns;
+    qsizetype at = line.indexOf(kSeparator);
+    if (at < 0)
+        return std::nullopt;
+    columns[0] = line.left(at);
+    line = line.mid(at + kSeparator.size());
+    for (int column = 1; column < kLogColumns - 1; ++column) {
+        at = line.indexOf(kSeparator);
+        if (at < 0)
+            break;
+        columns[column] = line.left(at);
+        line = line.mid(at + kSeparator.size());
+    }
+    columns[kLogColumns - 1] = line;
+    return columns;
+}
+
+bool ParseOptions(const QStringList& args, TOptions& options, int& status)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            QTextStream(stdout) << TraceUsage();
+            status = 0;
+            return false;
+        }
+        if (arg == QLatin1String("--l2")) {
+            options.Layer2 = true;
+        } else if (arg == QLatin1String("--driver")) {
+            if (!hasValue) {
+                status = BadArgument(QStringLiteral("--driver needs a library"));
+                return false;
+            }
+            options.Driver = args[++i];
+        } else if (arg == QLatin1String("--count")) {
+            bool ok = false;
+            const qulonglong count = hasValue ? args[i + 1].toULongLong(&ok) : 0;
+            if (!ok || count == 0) {
+                status = BadArgument(QStringLiteral("--count needs a number of lines of at least 1"));
+                return false;
+            }
+            options.Count = count;
+            ++i;
+        } else if (arg == QLatin1String("--log")) {
+            if (!hasValue || args[i + 1].isEmpty()) {
+                status = BadArgument(QStringLiteral("--log needs a file name"));
+                return false;
+            }
+            options.LogFile = args[++i];
+        } else {
+            status = BadArgument(QStringLiteral("unknown argument \"%1\"").arg(arg));
+            return false;
+        }
+    }
+    return true;
+}
+
+// SIGINT and SIGTERM end the event loop through a self-pipe, so that the
+// trace is switched off and the device closed on the main thread.
+class TSignalPipe {
+public:
+    bool Install()
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, m_fds) != 0)
+            return false;
+        ::fcntl(m_fds[0], F_SETFL, O_NONBLOCK);
+        ::fcntl(m_fds[1], F_SETFL, O_NONBLOCK);
+        g_signalFd = m_fds[1];
+        struct sigaction action = {};
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &m_oldInt);
+        ::sigaction(SIGTERM, &action, &m_oldTerm);
+        return true;
+    }
+    int ReadFd() const { return m_fds[0]; }
+    void Drain()
+    {
+        char bytes[16];
+        while (::read(m_fds[0], bytes, sizeof bytes) > 0) {
+        }
+    }
+    ~TSignalPipe()
+    {
+        if (m_fds[0] < 0)
+            return;
+        ::sigaction(SIGINT, &m_oldInt, nullptr);
+        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+        g_signalFd = -1;
+        ::close(m_fds[0]);
+        ::close(m_fds[1]);
+    }
+
+private:
+    int m_fds[2] = {-1, -1};
+    struct sigaction m_oldInt = {};
+    struct sigaction m_oldTerm = {};
+};
+
+class TTraceSession {
+public:
+    explicit TTraceSession(const TOptions& options) : m_options(options) {}
+
+    int Run()
+    {
+        if (!m_options.LogFile.isEmpty() && !m_log.Open(m_options.LogFile)) {
+            Err() << "vessik-cli trace: cannot write the log file \"" << m_options.LogFile
+                  << "\": " << m_log.ErrorString() << '\n';
+            return kFailed;
+        }
+        TSignalPipe signalPipe;
+        if (!signalPipe.Install()) {
+            Err() << "vessik-cli trace: cannot watch for signals\n";
+            return kFailed;
+        }
+        QSocketNotifier notifier(signalPipe.ReadFd(), QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+            signalPipe.Drain();
+            Finish();
+        });
+
+        m_capi.SetL2Display(m_options.Layer2);
+        m_capi.OnL3Trace = [this](uint32_t, const QString& line) { Line(line); };
+        const QString driver = m_options.Driver.isEmpty() ? QLatin1String(kDefaultDriver) : m_options.Driver;
+        if (!m_capi.OpenDevice(driver)) {
+            Err() << "vessik-cli trace: cannot open the CAPI device \"" << driver
+                  << "\": " << Reason() << '\n';
+            return kFailed;
+        }
+        if (m_capi.TraceForm() == TCapi20::TTraceForm::None) {
+            Err() << "vessik-cli trace: the controller offers no D-channel trace: " << m_capi.GetManufacturer()
+                  << '\n';
+            m_capi.CloseDevice();
+            return kFailed;
+        }
+        if (const uint16_t info = m_capi.TraceRequest(true); info != 0) {
+            Err() << "vessik-cli trace: the trace could not be started (0x"
+                  << QStringLiteral("%1").arg(info, 4, 16, QLatin1Char('0')).toUpper()
+                  << "): " << m_capi.GetManufacturer() << '\n';
+            m_capi.CloseDevice();
+            return kFailed;
+        }
+
+        // A device that fails for good is closed by the component; the
+        // capture then ends instead of waiting for frames that never come.
+        QTimer deviceCheck;
+        QObject::connect(&deviceCheck, &QTimer::timeout, [this] {
+            if (!m_capi.DeviceOpened()) {
+                m_deviceLost = true;
+                Finish();
+            }
+        });
+        deviceCheck.start(kDeviceCheckMs);
+
+        if (!m_done)
+            m_loop.exec();
+        deviceCheck.stop();
+
+        if (!m_deviceLost) {
+            m_capi.StopTrace();
+            QEventLoop drain;
+            QTimer::singleShot(kDrainMs, &drain, &QEventLoop::quit);
+            drain.exec();
+        }
+        m_capi.CloseDevice();
+        m_log.Close();
+        if (m_deviceLost) {
+            Err() << "vessik-cli trace: the CAPI device was closed: " << Reason() << '\n';
+            return kFailed;
+        }
+        return m_failed ? kFailed : 0;
+    }
+
+private:
+    QString Reason()
+    {
+        const QString fatal = m_capi.FatalMessage();
+        return fatal.isEmpty() ? m_capi.GetManufacturer() : fatal;
+    }
+
+    void Finish()
+    {
+        m_done = true;
+        m_loop.quit();
+    }
+
+    void Line(const QString& line)
+    {
+        // Lines after the count, or after output failed, are not shown.
+        if (m_stopped)
+            return;
+        const QByteArray bytes = OneLine(line).toUtf8() + '\n';
+        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+            || std::fflush(stdout) != 0) {
+            m_stopped = true; // the reader is gone
+            Finish();
+            return;
+        }
+        if (m_log.IsOpen()) {
+            if (const auto columns = TraceColumns(line)) {
+                if (!m_log.AppendRow(std::span<const QStringView>(*columns))) {
+                    Err() << "vessik-cli trace: cannot write the log file \"" << m_options.LogFile
+                          << "\": " << m_log.ErrorString() << '\n';
+                    Err().flush();
+                    m_failed = true;
+                    m_stopped = true;
+                    Finish();
+                    return;
+                }
+            }
+        }
+        if (m_options.Count != 0 && ++m_printed >= m_options.Count) {
+            m_stopped = true;
+            Finish();
+        }
+    }
+
+    const TOptions& m_options;
+    TCapi20 m_capi;
+    TLogWriter m_log;
+    QEventLoop m_loop;
+    uint64_t m_printed = 0;
+    bool m_done = false;
+    bool m_stopped = false;
+    bool m_failed = false;
+    bool m_deviceLost = false;
+};
+
+} // namespace
+
+QString TraceUsage()
+{
+    return QStringLiteral(
+        "Usage: vessik-cli trace [--driver LIB] [--l2] [--count N] [--log FILE]\n"
+        "Switches on the D-channel trace of the CAPI controller and prints every\n"
+        "trace line as it arrives: time stamp, T (sent) or R (received), summary\n"
+        "and frame octets, separated by \": \". Ctrl+C (SIGINT) or SIGTERM ends it.\n"
+        "\n"
+        "  --driver LIB  the CAPI driver library (default: the platform's CAPI library)\n"
+        "  --l2          show layer-2 frames (RR, SABME, ...) and the frame type and TEI\n"
+        "  --count N     end after N lines\n"
+        "  --log FILE    also write every row to FILE as a log the window can open\n"
+        "  --help        show this text\n"
+        "\n"
+        "Exit status: 0; 1 when the device, the trace or the log file failed; 2 for a\n"
+        "bad argument.\n");
+}
+
+int RunTrace(const QStringList& args)
+{
+    TOptions options;
+    int status = 0;
+    if (!ParseOptions(args, options, status))
+        return status;
+    // A closed output ends the capture through the write error, not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    TTraceSession session(options);
+    return session.Run();
+}
