@@ -15,6 +15,8 @@ uint32_t VsimInject(uint32_t applId, const void* message, uint32_t length)
 
 uint32_t VsimPutCount(void) { return TSimController::Instance().PutCount(); }
 
+void VsimSetPutLogLimit(uint32_t limit) { TSimController::Instance().SetPutLogLimit(limit); }
+
 uint32_t VsimGetPut(uint32_t index, void* buffer, uint32_t capacity)
 {
     return TSimController::Instance().CopyPut(index, buffer, capacity);

@@ -36,6 +36,8 @@ VSIM_EXPORT uint32_t VsimInject(uint32_t applId, const void* message, uint32_t l
 
 // Messages the application put, in order (kept up to a bound).
 VSIM_EXPORT uint32_t VsimPutCount(void);
+// How many puts are kept (100000 after a reset); 0 keeps none, e.g. for benchmarks.
+VSIM_EXPORT void VsimSetPutLogLimit(uint32_t limit);
 // Copies put message number index; returns its length (0 when there is none).
 VSIM_EXPORT uint32_t VsimGetPut(uint32_t index, void* buffer, uint32_t capacity);
 // Puts with a bad Length field, a foreign ApplID or an unknown command/subcommand.
