@@ -279,8 +279,7 @@ uint16_t TCapi20::Release()
     m_releasing = true;
     UnregisterRequestRecipient();
     // Every driver but the KORVAN one gets no more requests from here on.
-    const bool korvan = GetManufacturer().contains(QLatin1String("KORVAN"));
-    if (m_thread != nullptr && !korvan)
+    if (m_thread != nullptr && !GetManufacturer().contains(QLatin1String("KORVAN")))
         m_thread->SetStop();
     uint16_t result = 0;
     const uint32_t applId = m_applId.load();

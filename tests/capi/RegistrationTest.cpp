@@ -3,6 +3,8 @@
 
 #include <QThread>
 
+#include <atomic>
+
 namespace {
 
 using Registration = SimCapiTest;
@@ -279,6 +281,27 @@ TEST_F(Registration, FatalGetOnTheReceiveThreadClosesOnTheMainThread)
     EXPECT_TRUE(lines.HasAppLine(QStringLiteral("UnloadCAPI")));
     EXPECT_EQ(capi->Thread(), nullptr);
     VsimSetThrow(VsimGetMessage, 0);
+}
+
+TEST_F(Registration, FatalGetWithOnErrorLeavesTheDecisionToTheApplication)
+{
+    std::atomic<int> errors{0};
+    std::atomic<bool> onReceiveThread{false};
+    capi->OnError = [&](uint32_t, uint16_t type) {
+        EXPECT_EQ(type, 0x1105);
+        onReceiveThread = QThread::currentThread() == capi->Thread();
+        ++errors;
+        VsimSetThrow(VsimGetMessage, 0); // the driver recovers
+    };
+    VsimSetFatalText("lost the card");
+    ASSERT_TRUE(Open());
+    VsimSetThrow(VsimGetMessage, 1);
+    Inject(Message(0xFF, 0x82));
+    ASSERT_TRUE(PumpUntil([&] { return capi->RoutedMessages() == 1; }));
+    EXPECT_EQ(errors.load(), 1);
+    EXPECT_TRUE(onReceiveThread.load());
+    EXPECT_EQ(capi->FatalMessage(), QStringLiteral("lost the card"));
+    EXPECT_TRUE(capi->DeviceOpened());
 }
 
 TEST_F(Registration, FaultInWaitEndsTheReceiveLoop)
