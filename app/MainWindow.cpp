@@ -35,6 +35,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // Tool-bar buttons: caption, hint, image, check button.
@@ -53,12 +55,20 @@ constexpr TToolButtonSpec kToolButtons[] = {
     {"btL2Display", "Layer 2", "Layer 2 details", TToolImage::Layer2, true},
 };
 
+// The widths suit a small dialog font. Where the desktop's font is larger a
+// column grows until its sample fits: a time stamp and the longest message
+// name are read whole; Data is read in edtData.
 struct TColumnSpec {
     const char* caption;
     int width;
+    const char* sample;
 };
 
-constexpr TColumnSpec kColumns[] = {{"Time", 72}, {"T/R", 40}, {"Message", 132}, {"Data", 256}};
+constexpr TColumnSpec kColumns[] = {{"Time", 72, "00:00:00,000"},
+                                    {"T/R", 40, nullptr},
+                                    {"Message", 132, "connect acknowledge(05)"},
+                                    {"Data", 256, nullptr}};
+constexpr int kCellPadding = 24; // the cell's margins and focus frame
 
 constexpr int kHexDataWidth = 297;
 constexpr int kFailureShownMs = 8000;
@@ -198,13 +208,13 @@ void TfrmMain::CreateTraceView()
 
     HexData = new TListGrid(Splitter1);
     HexData->setObjectName(QStringLiteral("HexData"));
-    for (const TColumnSpec& column : kColumns)
-        HexData->AddColumn(QString::fromLatin1(column.caption), column.width);
-    // The widths suit a small font; a time stamp is read whole, so its column
-    // grows with the desktop's font.
-    const int stampWidth = HexData->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00,000 ")) + 12;
-    if (HexData->columnWidth(0) < stampWidth)
-        HexData->setColumnWidth(0, stampWidth);
+    for (const TColumnSpec& column : kColumns) {
+        int width = column.width;
+        if (column.sample != nullptr)
+            width = std::max(width, HexData->fontMetrics().horizontalAdvance(QString::fromLatin1(column.sample))
+                                        + kCellPadding);
+        HexData->AddColumn(QString::fromLatin1(column.caption), width);
+    }
     HexData->setMinimumWidth(64);
     HexData->OnChange = [this] { HexDataChange(); };
     HexData->OnSelectItem = [this](qsizetype row, bool selected) { HexDataSelectItem(row, selected); };
@@ -235,7 +245,13 @@ void TfrmMain::CreateTraceView()
     Splitter1->addWidget(DecodeTree);
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({kHexDataWidth, 680 - kHexDataWidth});
+    // The designed pane shows Time, T/R and Message whole; it widens by as
+    // much as those columns grew for the font.
+    int grown = 0;
+    for (int column = 0; column < 3; ++column)
+        grown += HexData->columnWidth(column) - kColumns[column].width;
+    const int paneWidth = kHexDataWidth + grown;
+    Splitter1->setSizes({paneWidth, std::max(680 - paneWidth, 300)});
     layout->addWidget(Splitter1, 1);
 
     Panel1 = new QFrame(client);

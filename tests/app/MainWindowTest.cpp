@@ -195,21 +195,29 @@ TEST_F(MainWindowTest, LayoutAsDesigned)
     ASSERT_EQ(window->HexData->ColumnCount(), 4);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(window->HexData->ColumnCaption(i), captions[i]);
-        if (i == 0) {
-            // At least as designed, and wide enough for a whole time stamp.
-            EXPECT_GE(window->HexData->columnWidth(i), widths[i]);
-            EXPECT_GT(window->HexData->columnWidth(i),
-                      window->HexData->fontMetrics().horizontalAdvance("00:00:00,000"));
-        } else {
+        // At least as designed; Time and Message wide enough for a whole time
+        // stamp and message name in the font at hand.
+        EXPECT_GE(window->HexData->columnWidth(i), widths[i]);
+        if (i == 1 || i == 3) {
             EXPECT_EQ(window->HexData->columnWidth(i), widths[i]);
         }
     }
+    const QFontMetrics metrics = window->HexData->fontMetrics();
+    EXPECT_GT(window->HexData->columnWidth(0), metrics.horizontalAdvance("00:00:00,000"));
+    EXPECT_GT(window->HexData->columnWidth(2), metrics.horizontalAdvance("connect acknowledge(05)"));
     EXPECT_EQ(window->DecodeTree->indentation(), 19);
     EXPECT_TRUE(window->edtData->isReadOnly());
     EXPECT_EQ(window->ActionTimer->interval(), 1000);
     EXPECT_FALSE(window->ActionTimer->isActive());
     EXPECT_EQ(window->Restore1->text(), "&Restore");
     EXPECT_EQ(window->Exit1->text(), "&Exit");
+    // The list pane shows those three columns whole, next to the tree.
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const int shown = window->HexData->columnWidth(0) + window->HexData->columnWidth(1) + window->HexData->columnWidth(2);
+    EXPECT_GE(window->HexData->viewport()->width(), shown);
+    EXPECT_GE(window->HexData->width(), 297);
+    EXPECT_GE(window->DecodeTree->width(), 64);
 }
 
 TEST_F(MainWindowTest, TraceLinesBecomeRowsOfFourColumns)
