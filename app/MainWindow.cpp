@@ -15,6 +15,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -411,6 +412,11 @@ bool TfrmMain::SaveLog(const QString& fileName)
 
 bool TfrmMain::LoadLog(const QString& fileName)
 {
+    // Clearing first would lose the rows on screen for a file that is not there.
+    if (!QFileInfo(fileName).isFile()) {
+        ReportFailure(QStringLiteral("Could not load %1").arg(fileName));
+        return false;
+    }
     btClearClick();
     const bool loaded = HexData->LoadFromFile(fileName, kLogDelimiter, false);
     if (!loaded)

@@ -401,6 +401,9 @@ TEST_F(MainWindowTest, FailedSaveOrLoadIsShownInTheStatusBar)
     EXPECT_TRUE(window->statusBar()->currentMessage().contains("x.log"));
     EXPECT_FALSE(window->LoadLog(Path("missing.log")));
     EXPECT_TRUE(window->statusBar()->currentMessage().contains("missing.log"));
+    // A log that is not there does not cost the rows on screen; nor does a folder.
+    EXPECT_FALSE(window->LoadLog(dir.path()));
+    EXPECT_EQ(AllRows(*window->HexData), QStringList({"t|R|m|01 "}));
 }
 
 TEST_F(MainWindowTest, ClearEmptiesRowsTreeAndDataLine)
