@@ -100,15 +100,15 @@ QPixmap DrawLayer2()
     // Two stacked layers with the lower one highlighted, and a "2".
     p.setPen(QPen(kInk, 1.2));
     p.setBrush(QColor(200, 215, 235));
-    p.drawPolygon(QPolygonF({QPointF(3, 10), QPointF(16, 4), QPointF(29, 10), QPointF(16, 16)}));
+    p.drawPolygon(QPolygonF({QPointF(3, 7.5), QPointF(16, 2.5), QPointF(29, 7.5), QPointF(16, 12.5)}));
     p.setBrush(kWire);
-    p.drawPolygon(QPolygonF({QPointF(3, 17), QPointF(16, 11), QPointF(29, 17), QPointF(16, 23)}));
+    p.drawPolygon(QPolygonF({QPointF(3, 13), QPointF(16, 8), QPointF(29, 13), QPointF(16, 18)}));
     QFont font;
     font.setPixelSize(13);
     font.setBold(true);
     p.setFont(font);
     p.setPen(kInk);
-    p.drawText(QRectF(0, 18, 32, 14), Qt::AlignCenter, QStringLiteral("L2"));
+    p.drawText(QRectF(0, 19, 32, 13), Qt::AlignCenter, QStringLiteral("L2"));
     return pixmap;
 }
 
