@@ -312,6 +312,11 @@ void TTracePlayer::Answer(uint32_t applId, uint16_t messageNumber)
         }
         session->Open.erase(it);
         ++session->Counts.Answered;
+        // A full window is refilled once half of it is answered: waking the
+        // player for every single answer would cost a thread switch per frame.
+        if (!session->WaitingForAnswers || session->Open.size() > session->Window / 2)
+            return;
+        session->WaitingForAnswers = false;
     }
     session->Wake.notify_all();
 }
@@ -334,9 +339,13 @@ void TTracePlayer::Play(TSession* session)
                                        [session] { return session->Stop; });
             continue;
         }
-        session->Wake.wait(guard, [session] {
-            return session->Stop || session->Open.size() < session->Window;
-        });
+        if (session->Open.size() >= session->Window) {
+            session->WaitingForAnswers = true;
+            session->Wake.wait(guard, [session] {
+                return session->Stop || session->Open.size() <= session->Window / 2;
+            });
+            session->WaitingForAnswers = false;
+        }
         if (session->Stop)
             break;
         if (!Deliver(*session, step))

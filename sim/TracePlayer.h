@@ -52,6 +52,7 @@ private:
         std::condition_variable Wake;
         bool Stop = false;
         bool Running = false;
+        bool WaitingForAnswers = false; // the window is full
         std::deque<uint16_t> Open; // message numbers waiting for an answer, oldest first
         uint16_t NextNumber = 0;
         VsimTraceCounts Counts = {};
