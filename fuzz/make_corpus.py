@@ -176,6 +176,7 @@ def main():
     write("capi_reader", [reader_seed(m, [8, 0, 1, 2, 3, 4, 5, 8, 8, 0, 0, 2]) for m in MESSAGES])
     write("capi_writer", [bytes(range(n, n + 40)) for n in range(0, 200, 20)])
     write("logfile", LOGFILES)
+    write("logview", LOGFILES)
     # The dispatcher target takes messages back to back, each by its own Length.
     write("dispatcher", MESSAGES + [b"".join(MESSAGES[i:i + 4]) for i in range(0, len(MESSAGES), 4)])
 

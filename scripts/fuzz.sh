@@ -45,13 +45,13 @@ max_len() {
     frame|facility|raw_readers) echo 300 ;;
     capi_reader|dispatcher) echo 2200 ;;
     capi_writer) echo 4096 ;;
-    logfile) echo 16384 ;;
+    logfile|logview) echo 16384 ;;
     *) echo 4096 ;;
   esac
 }
 dict() {
   case "$1" in
-    logfile) echo fuzz/dict/logfile.dict ;;
+    logfile|logview) echo fuzz/dict/logfile.dict ;;
     *) echo fuzz/dict/q931_rose.dict ;;
   esac
 }

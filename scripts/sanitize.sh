@@ -53,11 +53,14 @@ for step in "${steps[@]}"; do
     echo "== ThreadSanitizer: threaded tests"
     dir=${VESSIK_TSAN_BUILD_DIR:-build-tsan}
     configure "$dir" thread
+    # One suppression file for all: the general one and each layer's own.
+    supp="$here/$dir/tsan.supp"
+    cat fuzz/sanitizer/tsan.supp tests/*/tsan.supp > "$supp" 2>/dev/null || true
     ran=0
     for layer in ${VESSIK_TSAN_LAYERS:-capi sim}; do
       [[ -f "tests/$layer/CMakeLists.txt" ]] || { echo "tsan: no tests for $layer yet"; continue; }
       cmake --build "$dir" -j"$jobs" --target "tests/$layer/all"
-      TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$here/fuzz/sanitizer/tsan.supp} \
+      TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$supp} \
         ctest --test-dir "$dir/tests/$layer" --output-on-failure -j1 --timeout 600 || status=1
       ran=1
     done
