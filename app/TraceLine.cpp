@@ -1,5 +1,7 @@
 #include "TraceLine.h"
 
+#include "HexLine.h"
+
 namespace {
 
 constexpr QStringView kSeparator = u": ";
@@ -14,18 +16,6 @@ std::optional<QStringView> TakeField(QStringView& text)
     const QStringView field = text.left(at);
     text = text.mid(at + kSeparator.size());
     return field;
-}
-
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
 }
 
 } // namespace
@@ -49,13 +39,5 @@ std::optional<TTraceColumns> SplitTraceLine(QStringView info)
 
 QByteArray ParseDataColumn(QStringView data)
 {
-    QByteArray octets;
-    octets.reserve(std::min<qsizetype>(kMaxFrameOctets, data.size() / 3 + 1));
-    for (qsizetype at = 0; data.size() - at >= 2 && octets.size() < kMaxFrameOctets; at += 3) {
-        const int high = HexValue(data[at]);
-        const int low = HexValue(data[at + 1]);
-        if (high >= 0 && low >= 0)
-            octets.append(char(high * 16 + low));
-    }
-    return octets;
+    return OctetsFromHexLine(data, kMaxFrameOctets);
 }

@@ -1,18 +1,8 @@
 #include "HexFrame.h"
 
-namespace {
+#include "HexLine.h"
 
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
-}
+namespace {
 
 bool IsBlank(QChar c)
 {
@@ -34,8 +24,8 @@ std::optional<QByteArray> ParseHexFrame(QStringView text)
         // A pair may not be split by a blank or cut by the end.
         if (i + 1 >= text.size())
             return std::nullopt;
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
+        const int high = HexDigitValue(text[i]);
+        const int low = HexDigitValue(text[i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         octets.append(char(high * 16 + low));

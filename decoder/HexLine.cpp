@@ -19,8 +19,7 @@ void AddHexLine(TDecodeTree* tree, TNodeId parent, const uint8_t* octets, uint32
         tree->AddChild(parent, HexLine(octets, count));
 }
 
-namespace {
-int HexDigit(QChar c)
+int HexDigitValue(QChar c)
 {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
@@ -31,14 +30,13 @@ int HexDigit(QChar c)
         return u - u'a' + 10;
     return -1;
 }
-} // namespace
 
 QByteArray OctetsFromHexLine(QStringView text, qsizetype maxOctets)
 {
     QByteArray octets;
     for (qsizetype i = 0; i + 1 < text.size() && octets.size() < maxOctets; i += 3) {
-        const int high = HexDigit(text[i]);
-        const int low = HexDigit(text[i + 1]);
+        const int high = HexDigitValue(text[i]);
+        const int low = HexDigitValue(text[i + 1]);
         if (high >= 0 && low >= 0)
             octets.append(char(high * 16 + low));
     }
