@@ -185,7 +185,8 @@ public:
 
     int Run()
     {
-        if (!m_options.LogFile.isEmpty() && !m_log.Open(m_options.LogFile)) {
+        // Rows go after those of an existing log: an earlier capture is never overwritten.
+        if (!m_options.LogFile.isEmpty() && !m_log.Open(m_options.LogFile, u';', false, true)) {
             Err() << "vessik-cli trace: cannot write the log file \"" << m_options.LogFile
                   << "\": " << m_log.ErrorString() << '\n';
             return kFailed;
@@ -321,7 +322,8 @@ QString TraceUsage()
         "  --driver LIB  the CAPI driver library (default: the platform's CAPI library)\n"
         "  --l2          show layer-2 frames (RR, SABME, ...) and the frame type and TEI\n"
         "  --count N     end after N lines\n"
-        "  --log FILE    also write every row to FILE as a log the window can open\n"
+        "  --log FILE    also append every row to FILE, a log the window can open\n"
+        "                (a new file is created; an existing log keeps its rows)\n"
         "  --help        show this text\n"
         "\n"
         "Exit status: 0; 1 when the device, the trace or the log file failed; 2 for a\n"

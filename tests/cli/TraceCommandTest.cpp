@@ -152,6 +152,20 @@ TEST_F(TraceCommand, LogFileHoldsTheRowsTheWindowWouldShow)
     EXPECT_EQ(rows.Texts(1).mid(1), (QStringList{"T", "alerting(05)", "00 81 00 00 08 01 85 01 18 01 89"}));
 }
 
+TEST_F(TraceCommand, LogFileOfAnEarlierCaptureKeepsItsRows)
+{
+    const QString log = dir.filePath(QStringLiteral("twice.log"));
+    for (int run = 0; run < 2; ++run)
+        ASSERT_EQ(RunTrace({"--driver", kSim, "--count", "2", "--log", log}, ScenarioSettings()).status, 0);
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count(kLogBom), 1); // one byte-order mark, at the start
+    TLogRows rows;
+    ASSERT_EQ(LoadLog(log, u';', 4, false, rows), TLogLoad::Loaded);
+    ASSERT_EQ(rows.Count(), 4);
+    EXPECT_EQ(rows.Text(2, 2), QLatin1String("setup(05)"));
+}
+
 TEST_F(TraceCommand, KorvanDriverGivesItsTextForm)
 {
     QStringList settings = ScenarioSettings();
