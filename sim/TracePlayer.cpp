@@ -274,14 +274,15 @@ void TTracePlayer::Released(uint32_t applId)
     {
         std::lock_guard<std::mutex> guard(m_lock);
         const auto it = m_sessions.find(applId);
-        if (it == m_sessions.end())
-            return;
-        session = it->second;
-        m_sessions.erase(it);
+        if (it != m_sessions.end()) {
+            session = it->second;
+            m_sessions.erase(it);
+        }
     }
-    StopSession(*session);
-    const VsimTraceCounts counts = Snapshot(*session);
-    {
+    VsimTraceCounts counts = {}; // an application that never traced was sent nothing
+    if (session) {
+        StopSession(*session);
+        counts = Snapshot(*session);
         std::lock_guard<std::mutex> guard(m_lock);
         m_lastReleased = counts;
     }
