@@ -21,7 +21,7 @@ TEST_F(ReleaseRaceRegression, CloseWhileTheLastMessageIsBeingCopied)
 {
     std::vector<uint8_t> parameters(2100, 0x55);
     const auto message = Message(0x7F, 0x82, 1, parameters); // unknown: routed to a line only
-    for (int round = 0; round < 5000; ++round) {
+    for (int round = 0; round < 3000; ++round) {
         ASSERT_TRUE(Open()) << "round " << round;
         const uint32_t applId = capi->ApplID();
         ASSERT_EQ(VsimInject(applId, message.data(), uint32_t(message.size())), 0u);
