@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <cstdio>
+
 namespace {
 
+constexpr int kCannotRead = 1;
 constexpr int kBadArgument = 2;
 
 // The output is parsed line by line: a node text that carries a line break
@@ -67,7 +70,7 @@ int DecodeLog(const QString& fileName, bool layer2)
     TLogRows rows;
     if (LoadLog(fileName, u';', kLogColumns, false, rows) != TLogLoad::Loaded) {
         QTextStream(stderr) << "vessik-cli decode: cannot load the log file \"" << fileName << "\"\n";
-        return 1;
+        return kCannotRead;
     }
     QTextStream out(stdout);
     TMemoryTree tree;
@@ -84,6 +87,15 @@ int DecodeLog(const QString& fileName, bool layer2)
             out << OneLine(line) << '\n';
     }
     return 0;
+}
+
+// Input that cannot be read is a failure like a log file that cannot be
+// loaded; the frames read before it stay printed.
+int CannotReadInput(QTextStream& out)
+{
+    out.flush();
+    QTextStream(stderr) << "vessik-cli decode: cannot read standard input\n";
+    return kCannotRead;
 }
 
 void ReportBadFrame(const QString& text)
@@ -111,8 +123,8 @@ QString DecodeUsage()
         "  --l2    show the layer-2 frame type and TEI in the summary\n"
         "  --help  show this text\n"
         "\n"
-        "Exit status: 0; 1 when the log file cannot be loaded; 2 when an argument\n"
-        "or input line is not a frame.\n");
+        "Exit status: 0; 1 when the log file or standard input cannot be read;\n"
+        "2 when an argument or input line is not a frame.\n");
 }
 
 int RunDecode(const QStringList& args)
@@ -173,14 +185,17 @@ int RunDecode(const QStringList& args)
     }
 
     QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly)) {
-        QTextStream(stderr) << "vessik-cli decode: cannot read standard input\n";
-        return kBadArgument;
-    }
-    while (!in.atEnd()) {
-        const QString line = QString::fromUtf8(in.readLine()).trimmed();
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return CannotReadInput(out);
+    // A line read always holds its line break, so an empty read is the end
+    // of the input or a failed read. A failed read (a directory or a closed
+    // descriptor as input) never reaches the end: stop on it, or it loops.
+    for (QByteArray raw = in.readLine(); !raw.isEmpty(); raw = in.readLine()) {
+        const QString line = QString::fromUtf8(raw).trimmed();
         if (!line.isEmpty())
             decode(line);
     }
+    if (in.error() != QFileDevice::NoError || std::ferror(stdin))
+        return CannotReadInput(out);
     return status;
 }

@@ -75,6 +75,24 @@ TEST(CliDecode, FramesFromStandardInputSkipEmptyLines)
     EXPECT_EQ(run.out, expected);
 }
 
+TEST(CliDecode, UnreadableStandardInputEndsWithAnError)
+{
+    // A directory opens for reading but every read fails: no end of input
+    // is ever seen, so the command must stop on the failure, not wait for it.
+    QTemporaryDir dir;
+    QProcess process;
+    process.setStandardInputFile(dir.path());
+    process.start(QStringLiteral(VESSIK_CLI), {"decode"});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    const bool finished = process.waitForFinished(10000);
+    if (!finished)
+        process.kill();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("standard input"));
+}
+
 TEST(CliDecode, BadArgumentIsNamedAndTheOthersStillDecoded)
 {
     const TRun run = RunCli({"decode", "0081010a", "08 0G", "0081010a"});
