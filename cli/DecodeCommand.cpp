@@ -32,12 +32,15 @@ class TDecodePrinter {
 public:
     TDecodePrinter(QTextStream& out, bool layer2) : m_out(out), m_layer2(layer2) {}
 
-    void Print(const QByteArray& octets)
+    // heading, when given, is printed as the first line of the frame's block.
+    void Print(const QByteArray& octets, const QString& heading = QString())
     {
         const auto* frame = reinterpret_cast<const uint8_t*>(octets.constData());
         const auto length = uint32_t(octets.size());
         if (m_printed++ > 0)
             m_out << '\n';
+        if (!heading.isNull())
+            m_out << heading << '\n';
         m_out << OneLine(FrameSummary(frame, length, m_layer2)) << '\n';
         DecodeFrame(&m_tree, frame, length);
         for (const QString& line : m_tree.Lines())
@@ -73,19 +76,9 @@ int DecodeLog(const QString& fileName, bool layer2)
         return kCannotRead;
     }
     QTextStream out(stdout);
-    TMemoryTree tree;
-    for (qsizetype row = 0; row < rows.Count(); ++row) {
-        const QByteArray octets = OctetsFromHexLine(rows.Text(row, kDataColumn));
-        const auto* frame = reinterpret_cast<const uint8_t*>(octets.constData());
-        const auto length = uint32_t(octets.size());
-        if (row > 0)
-            out << '\n';
-        out << RowLine(rows.Texts(row)) << '\n';
-        out << OneLine(FrameSummary(frame, length, layer2)) << '\n';
-        DecodeFrame(&tree, frame, length);
-        for (const QString& line : tree.Lines())
-            out << OneLine(line) << '\n';
-    }
+    TDecodePrinter printer(out, layer2);
+    for (qsizetype row = 0; row < rows.Count(); ++row)
+        printer.Print(OctetsFromHexLine(rows.Text(row, kDataColumn)), RowLine(rows.Texts(row)));
     return 0;
 }
 
