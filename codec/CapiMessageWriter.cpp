@@ -5,7 +5,46 @@
 namespace {
 constexpr uint32_t kHeader = 8;
 constexpr uint32_t kMaxStructContent = 255;
+
+// UTF-8 straight into the parameter area: the writer allocates nothing.
+// A surrogate pair gives one four-byte sequence; a lone surrogate becomes
+// '?', as Qt's own encoder has it. With out null the bytes are only counted.
+uint64_t EncodeUtf8(QStringView text, uint8_t* out)
+{
+    uint64_t n = 0;
+    const auto put = [&](uint32_t b) {
+        if (out)
+            out[n] = uint8_t(b);
+        ++n;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isSurrogate(c)) {
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+            else
+                c = u'?';
+        }
+        if (c < 0x80) {
+            put(c);
+        } else if (c < 0x800) {
+            put(0xC0 | c >> 6);
+            put(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            put(0xE0 | c >> 12);
+            put(0x80 | (c >> 6 & 0x3F));
+            put(0x80 | (c & 0x3F));
+        } else {
+            put(0xF0 | c >> 18);
+            put(0x80 | (c >> 12 & 0x3F));
+            put(0x80 | (c >> 6 & 0x3F));
+            put(0x80 | (c & 0x3F));
+        }
+    }
+    return n;
 }
+
+} // namespace
 
 void TCapiMessageWriter::Init(uint16_t applId, uint8_t command, uint8_t subcommand,
                               uint16_t messageNumber)
@@ -80,12 +119,15 @@ void TCapiMessageWriter::AddEmptyStruct()
     CloseStruct(OpenStruct());
 }
 
-void TCapiMessageWriter::AddTextBytes(const QString& text)
+void TCapiMessageWriter::AddTextBytes(QStringView text)
 {
-    if (text.isEmpty())
+    // All or nothing, like every other append.
+    const uint64_t size = EncodeUtf8(text, nullptr);
+    if (size > kMaxParameters - m_writeLength)
         return;
-    const QByteArray utf8 = text.toUtf8();
-    AddBytes(utf8.constData(), uint32_t(utf8.size()));
+    EncodeUtf8(text, m_bytes + kHeader + m_writeLength);
+    m_writeLength += uint32_t(size);
+    SetLength();
 }
 
 void TCapiMessageWriter::AddText(const QString& text, bool asStruct)
@@ -121,7 +163,7 @@ void TCapiMessageWriter::AddConnectedNumber(const QString& text, bool presentati
         const bool star = text.startsWith(QLatin1Char('*'));
         AddByte(star ? 0x41 : 0x00);
         AddByte(presentationAllowed ? 0x80 : 0xA0);
-        AddTextBytes(star ? text.mid(1) : text);
+        AddTextBytes(star ? QStringView(text).sliced(1) : QStringView(text));
     }
     CloseStruct(p);
 }

@@ -4,6 +4,7 @@
 // message always stays well formed (Length = 8 + bytes written).
 
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 
 class TCapiMessageWriter {
@@ -38,7 +39,7 @@ public:
 
 private:
     void SetLength();
-    void AddTextBytes(const QString& text);
+    void AddTextBytes(QStringView text);
 
     // Header and parameter area lie back to back: the driver gets the bytes as they are.
     uint8_t m_bytes[8 + kParameterArea] = {};

@@ -143,6 +143,75 @@ TEST(CapiMessageWriter, TextIsUtf8AndCutInsideAStruct)
     EXPECT_EQ(Params(e), Bytes({0x00}));
 }
 
+TEST(CapiMessageWriter, TextEncodingAsQtEncodesIt)
+{
+    const struct {
+        QString text;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {QStringLiteral("a"), Bytes({0x61})},
+        {QString(QChar(0x7FF)), Bytes({0xDF, 0xBF})},
+        {QString(QChar(0x20AC)), Bytes({0xE2, 0x82, 0xAC})},
+        {QString(QChar(0xFFFF)), Bytes({0xEF, 0xBF, 0xBF})},
+        {QString::fromUtf8("\xF4\x8F\xBF\xBF"), Bytes({0xF4, 0x8F, 0xBF, 0xBF})},
+        // Lone surrogates, at the end and in front of another character.
+        {QString(QChar(0xD800)) + u'a' + QChar(0xDC00) + QChar(0xD83D), Bytes({'?', 'a', '?', '?'})},
+    };
+    for (const auto& c : cases) {
+        TCapiMessageWriter w = Fresh();
+        w.AddText(c.text, false);
+        EXPECT_EQ(Params(w), c.bytes) << c.text.toStdString();
+        const QByteArray qt = c.text.toUtf8();
+        EXPECT_EQ(Params(w), std::vector<uint8_t>(qt.begin(), qt.end()));
+    }
+}
+
+TEST(CapiMessageWriter, TextFillsTheAreaExactlyOrNotAtAll)
+{
+    TCapiMessageWriter w = Fresh();
+    std::vector<uint8_t> block(2043, 0x11);
+    w.AddBytes(block.data(), uint32_t(block.size()));
+    w.AddText(QString(QChar(0x20AC)) + u'x' + u'y', false); // 5 bytes: one too many
+    EXPECT_EQ(w.WriteLength(), 2043u);
+    w.AddText(QString(QChar(0x20AC)) + u'x', false); // 4 bytes: exactly the rest
+    EXPECT_EQ(w.WriteLength(), 2047u);
+    EXPECT_EQ(w.Message()[8 + 2043], 0xE2);
+    EXPECT_EQ(w.Message()[8 + 2046], 'x');
+}
+
+TEST(CapiMessageWriter, StructOfExactly255BytesKeepsThemAll)
+{
+    TCapiMessageWriter w = Fresh();
+    const uint32_t p = w.OpenStruct();
+    std::vector<uint8_t> content(255, 0x5A);
+    w.AddBytes(content.data(), 255);
+    w.CloseStruct(p);
+    EXPECT_EQ(w.MessageLength(), 8 + 256);
+    EXPECT_EQ(w.Message()[8], 255);
+    EXPECT_EQ(w.Message()[8 + 255], 0x5A);
+}
+
+TEST(CapiMessageWriter, OuterStructCutTakesNestedBytesWithIt)
+{
+    TCapiMessageWriter w = Fresh();
+    const uint32_t outer = w.OpenStruct();
+    std::vector<uint8_t> filler(250, 0x01);
+    w.AddBytes(filler.data(), 250);
+    const uint32_t inner = w.OpenStruct();
+    std::vector<uint8_t> nested(20, 0x02);
+    w.AddBytes(nested.data(), 20);
+    w.CloseStruct(inner);
+    w.CloseStruct(outer);
+    const auto params = Params(w);
+    ASSERT_EQ(params.size(), 256u);
+    EXPECT_EQ(params[0], 255);
+    EXPECT_EQ(params[251], 20); // the inner length byte stays as it was closed
+    EXPECT_EQ(params[255], 0x02);
+    w.AddByte(0x7E); // the writer goes on behind the cut
+    EXPECT_EQ(w.Message()[8 + 256], 0x7E);
+    EXPECT_EQ(w.MessageLength(), 8 + 257);
+}
+
 TEST(CapiMessageWriter, TextThatDoesNotFitLeavesAnEmptyStruct)
 {
     TCapiMessageWriter w = Fresh();
@@ -184,6 +253,8 @@ TEST(CapiMessageWriter, CompositeStructs)
         {"user-user empty", [](auto& w) { w.AddUserUserData(""); }, Bytes({0x00})},
         {"additional info", [](auto& w) { w.AddAdditionalInfo("", "hi", nullptr, 0); },
          Bytes({0x08, 0x00, 0x00, 0x03, 0x04, 0x68, 0x69, 0x00, 0x00})},
+        {"connected multibyte after star", [](auto& w) { w.AddConnectedNumber(QString::fromUtf8("*\xC3\xA9"), true); },
+         Bytes({0x04, 0x41, 0x80, 0xC3, 0xA9})},
         {"additional info with facility",
          [](auto& w) {
              const uint8_t fac[] = {0x1C, 0x01, 0x91};
