@@ -205,6 +205,8 @@ void TCapiMessageWriter::AddUserUserData(const QString& text)
 void TCapiMessageWriter::AddAdditionalInfo(const QString& keypad, const QString& userUser,
                                            const void* facility, uint8_t facilityCount)
 {
+    if (!facility)
+        facilityCount = 0; // no bytes to copy: an empty facility data array
     const uint32_t p = OpenStruct();
     AddEmptyStruct();       // B channel information
     AddText(keypad, true);  // keypad facility

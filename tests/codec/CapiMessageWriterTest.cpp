@@ -255,6 +255,8 @@ TEST(CapiMessageWriter, CompositeStructs)
          Bytes({0x08, 0x00, 0x00, 0x03, 0x04, 0x68, 0x69, 0x00, 0x00})},
         {"connected multibyte after star", [](auto& w) { w.AddConnectedNumber(QString::fromUtf8("*\xC3\xA9"), true); },
          Bytes({0x04, 0x41, 0x80, 0xC3, 0xA9})},
+        {"additional info without facility bytes", [](auto& w) { w.AddAdditionalInfo("", "", nullptr, 3); },
+         Bytes({0x05, 0x00, 0x00, 0x00, 0x00, 0x00})},
         {"additional info with facility",
          [](auto& w) {
              const uint8_t fac[] = {0x1C, 0x01, 0x91};
