@@ -18,12 +18,6 @@ constexpr TCodeText kUFrameList[] = {
 };
 constexpr auto kUFrames = ByCode<256>(kUFrameList);
 
-constexpr TCodeText kUFrameShortList[] = {
-    {0x03, u"UI"}, {0x0F, u"DM"}, {0x43, u"DISC"}, {0x63, u"UA"},
-    {0x6F, u"SABME"}, {0x87, u"FRMR"}, {0xAF, u"XID"},
-};
-constexpr auto kUFrameShort = ByCode<256>(kUFrameShortList);
-
 // S frames by control octet >> 1.
 constexpr TCodeText kSFrameList[] = {
     {0, u"RR (receive ready): N(R)=0x"},
@@ -32,8 +26,22 @@ constexpr TCodeText kSFrameList[] = {
 };
 constexpr auto kSFrames = ByCode<128>(kSFrameList);
 
-constexpr TCodeText kSFrameShortList[] = {{0, u"RR"}, {2, u"RNR"}, {4, u"REJ"}};
-constexpr auto kSFrameShort = ByCode<128>(kSFrameShortList);
+// The summary's short names are the lines' first words ("UI", "RR", ...).
+template <size_t Size, size_t N>
+constexpr std::array<QStringView, Size> FirstWordsByCode(const TCodeText (&entries)[N])
+{
+    std::array<QStringView, Size> words{};
+    for (const TCodeText& entry : entries) {
+        qsizetype n = 0;
+        while (n < entry.text.size() && entry.text[n] != u' ')
+            ++n;
+        words[entry.code] = QStringView(entry.text.utf16(), n);
+    }
+    return words;
+}
+constexpr auto kUFrameShort = FirstWordsByCode<256>(kUFrameList);
+constexpr auto kSFrameShort = FirstWordsByCode<128>(kSFrameList);
+static_assert(kUFrameShort[0x6F].size() == 5 && kSFrameShort[2].size() == 3 && kSFrameShort[1].isNull());
 
 // Each message name is stored behind the tree's label, so both the bare
 // name and the node text are views of one literal.
