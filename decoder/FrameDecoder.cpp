@@ -224,10 +224,11 @@ void DecodeQ931(TDecodeTree* tree, const uint8_t* frame, uint32_t length, uint32
     AddHexLine(tree, l3, frame + h, length - h);
     tree->Expand(l3);
 
-    uint32_t p = h + 1;
-    const uint32_t crv = CallReference(frame, length, p);
-    const uint8_t messageType = At(frame, length, p);
-    ++p; // may pass the end; the loop below checks
+    uint32_t start = h + 1;
+    const uint32_t crv = CallReference(frame, length, start);
+    const uint8_t messageType = At(frame, length, start);
+    // 64 bits: stepping past the last octet must not wrap to the frame's start.
+    uint64_t p = uint64_t(start) + 1;
 
     tree->AddChild(l3, StaticText(u"Protocoldiscriminator: 0x08 (Q.931)"));
     tree->AddChild(l3, StaticText(MessageTypeLine(messageType)));
@@ -245,8 +246,8 @@ void DecodeQ931(TDecodeTree* tree, const uint8_t* frame, uint32_t length, uint32
         ++p;
         if (p >= length)
             n = 0;
-        else if (uint64_t(p) + n > length)
-            n = length - p;
+        else if (p + n > length)
+            n = uint32_t(length - p);
         DecodeElement(tree, element, id, n ? frame + p : frame, n);
         p += n;
     }
