@@ -76,6 +76,23 @@ bool AddOperationValue(TDecodeTree* tree, TNodeId parent, const uint8_t* data, u
     }
 }
 
+// "invokeId: 0x0005" for the INTEGER at the position.
+void AddInvokeId(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uint32_t count, uint32_t& position)
+{
+    const uint32_t invokeId = ReadInteger(data, count, position);
+    if (tree)
+        tree->AddChild(parent, QStringLiteral("invokeId: ") + FacilityHex(invokeId));
+}
+
+// The octets behind the position, undecoded, under a node named label.
+void AddRest(TDecodeTree* tree, TNodeId parent, const QString& label, const uint8_t* data, uint32_t count,
+             uint32_t position)
+{
+    if (!tree || position >= count)
+        return;
+    AddHexLine(tree, tree->AddChild(parent, label), data + position, count - position);
+}
+
 } // namespace
 
 QString DecodeFacility(TDecodeTree* tree, TNodeId parent, const uint8_t* contents, uint32_t count)
@@ -154,16 +171,13 @@ void DecodeReturnResult(TDecodeTree* tree, TNodeId parent, const uint8_t* data, 
     if (count == 0)
         return;
     uint32_t position = 0;
-    AddNode(tree, parent, QStringLiteral("invokeId: ") + FacilityHex(ReadInteger(data, count, position)));
+    AddInvokeId(tree, parent, data, count, position);
     // The operation value and result come in a SEQUENCE that may be absent.
     if (ReadBerTag(data, count, position) != 16 || ReadLength(data, count, position) == 0)
         return;
     uint32_t operation = 0;
     AddOperationValue(tree, parent, data, count, position, OperationName, operation);
-    if (position >= count)
-        return;
-    const TNodeId result = AddNode(tree, parent, QStringLiteral("result"));
-    AddHexLine(tree, result, data + position, count - position);
+    AddRest(tree, parent, QStringLiteral("result"), data, count, position);
 }
 
 void DecodeReturnError(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uint32_t count)
@@ -172,13 +186,10 @@ void DecodeReturnError(TDecodeTree* tree, TNodeId parent, const uint8_t* data, u
     if (count == 0)
         return;
     uint32_t position = 0;
-    AddNode(tree, parent, QStringLiteral("invokeId: ") + FacilityHex(ReadInteger(data, count, position)));
+    AddInvokeId(tree, parent, data, count, position);
     uint32_t error = 0;
     AddOperationValue(tree, parent, data, count, position, ErrorName, error);
-    if (position >= count)
-        return;
-    const TNodeId parameter = AddNode(tree, parent, QStringLiteral("parameter"));
-    AddHexLine(tree, parameter, data + position, count - position);
+    AddRest(tree, parent, QStringLiteral("parameter"), data, count, position);
 }
 
 void DecodeReject(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uint32_t count)

@@ -1,5 +1,7 @@
 #include "FacilityBer.h"
 
+#include "DecoderText.h"
+
 #include <array>
 
 uint32_t ReadLength(const uint8_t* data, uint32_t count, uint32_t& position)
@@ -87,5 +89,5 @@ QString ObjectIdentifierText(const uint8_t* data, uint32_t count, uint32_t& posi
 
 QString FacilityHex(uint32_t value)
 {
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return HexText(u"0x", value, 4);
 }
