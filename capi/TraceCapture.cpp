@@ -20,13 +20,16 @@ constexpr uint8_t kManufacturer = 0xFF;
 constexpr uint8_t kRequest = 0x80;
 constexpr uint8_t kResponse = 0x83;
 
-// The AVM trace request: class 0, function 1, then four bytes of data.
+// Class and function of AVM trace indications.
 constexpr uint32_t kAvmTraceClass = 0;
 constexpr uint32_t kAvmTraceFunction = 1;
-constexpr uint8_t kAvmTraceOn[4] = {0x80, 0x0C, 0x00, 0x00};
-constexpr uint8_t kAvmTraceOff[4] = {0x00, 0x00, 0x00, 0x00};
-constexpr uint8_t kKorvanTraceOn[2] = {0x00, 0x01};
-constexpr uint8_t kKorvanTraceOff[2] = {0x00, 0x00};
+// What follows the ManuID in the trace requests. AVM: class 0, function 1,
+// then a struct of four bytes; KORVAN: two bytes.
+constexpr uint8_t kAvmTraceOn[] = {0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x04, 0x80, 0x0C, 0x00, 0x00};
+constexpr uint8_t kAvmTraceOff[] = {0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00};
+constexpr uint8_t kKorvanTraceOn[] = {0x00, 0x01};
+constexpr uint8_t kKorvanTraceOff[] = {0x00, 0x00};
+static_assert(sizeof kAvmTraceOn == sizeof kAvmTraceOff && sizeof kKorvanTraceOn == sizeof kKorvanTraceOff);
 
 // Kind words of AVM trace indications that mean "sent".
 constexpr uint16_t kAvmSentKind = 0x0102;
@@ -92,7 +95,7 @@ void TCapi20::StopTrace()
     TraceRequest(false);
 }
 
-uint16_t TCapi20::AvmTraceRequest(bool on)
+uint16_t TCapi20::TraceRequest(uint32_t manufacturerId, const uint8_t* data, uint32_t count)
 {
     if (!CapiLoaded())
         return 1;
@@ -100,25 +103,19 @@ uint16_t TCapi20::AvmTraceRequest(bool on)
     TCapiMessageWriter writer;
     writer.Init(uint16_t(applId), kManufacturer, kRequest, NextMessageNumber());
     writer.AddDword(m_controller);
-    writer.AddDword(kManuAvm);
-    writer.AddDword(kAvmTraceClass);
-    writer.AddDword(kAvmTraceFunction);
-    writer.AddByte(sizeof kAvmTraceOn);
-    writer.AddBytes(on ? kAvmTraceOn : kAvmTraceOff, sizeof kAvmTraceOn);
+    writer.AddDword(manufacturerId);
+    writer.AddBytes(data, count);
     return PutCapiMessage(applId, writer.Message());
+}
+
+uint16_t TCapi20::AvmTraceRequest(bool on)
+{
+    return TraceRequest(kManuAvm, on ? kAvmTraceOn : kAvmTraceOff, sizeof kAvmTraceOn);
 }
 
 uint16_t TCapi20::KorvanTraceRequest(bool on)
 {
-    if (!CapiLoaded())
-        return 1;
-    const uint32_t applId = ApplID();
-    TCapiMessageWriter writer;
-    writer.Init(uint16_t(applId), kManufacturer, kRequest, NextMessageNumber());
-    writer.AddDword(m_controller);
-    writer.AddDword(kManuKorvan);
-    writer.AddBytes(on ? kKorvanTraceOn : kKorvanTraceOff, sizeof kKorvanTraceOn);
-    return PutCapiMessage(applId, writer.Message());
+    return TraceRequest(kManuKorvan, on ? kKorvanTraceOn : kKorvanTraceOff, sizeof kKorvanTraceOn);
 }
 
 uint16_t TCapi20::ManufacturerResponse(uint32_t controller, uint16_t messageNumber, uint8_t result,
