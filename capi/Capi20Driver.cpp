@@ -313,12 +313,8 @@ uint16_t TCapi20::Release()
         // only serve after returning (Release called from a handler), so it
         // no longer waits; pending hand-overs are served here while waiting.
         thread->CancelHandOver();
-        if (thread == QThread::currentThread()) {
-            AppTrace(QStringLiteral("Thread was terminated before"));
-        } else {
-            while (!thread->wait(QDeadlineTimer(5)))
-                thread->ServiceHandOver();
-        }
+        while (!thread->wait(QDeadlineTimer(5)))
+            thread->ServiceHandOver();
         thread->DispatchQueue(); // what arrived after the first drain
         m_thread = nullptr;
         if (thread->DispatchDepth() > 0)
