@@ -1,5 +1,6 @@
 #include "Facility.h"
 
+#include "DecoderText.h"
 #include "FacilityBer.h"
 #include "FacilityCharging.h"
 #include "FacilityTables.h"
@@ -9,28 +10,29 @@
 
 namespace {
 
-TNodeId AddNode(TDecodeTree* tree, TNodeId parent, const QString& text)
+// Fixed texts are handed to the tree without a copy, and not at all without one.
+TNodeId AddNode(TDecodeTree* tree, TNodeId parent, QStringView text)
 {
-    return tree ? tree->AddChild(parent, text) : kTopLevel;
+    return tree ? tree->AddChild(parent, StaticText(text)) : kTopLevel;
 }
 
 struct TProfile {
     uint8_t value;
-    const char* text;
+    QStringView text;
 };
 
 // Protocol profile (low five bits of the first contents octet).
 constexpr TProfile kProfiles[] = {
-    {0x11, "remote operations protocol (ROS)"},
-    {0x12, "CMIP protocol"},
-    {0x13, "ACSE protocol"},
+    {0x11, u"remote operations protocol (ROS)"},
+    {0x12, u"CMIP protocol"},
+    {0x13, u"ACSE protocol"},
 };
 constexpr uint8_t kRoseProfile = 0x11;
 
 using TComponentDecoder = QString (*)(TDecodeTree*, TNodeId, const uint8_t*, uint32_t);
 
 struct TComponentKind {
-    const char* text;
+    QStringView text;
     TComponentDecoder decode;
 };
 
@@ -43,11 +45,11 @@ QString WithoutSummary(TDecodeTree* tree, TNodeId parent, const uint8_t* data, u
 
 // Indexed by the component's tag number; 0 and anything above 4 are no component.
 constexpr std::array<TComponentKind, 5> kComponentKinds = {{
-    {nullptr, nullptr},
-    {"invoke", DecodeInvoke},
-    {"returnResult", WithoutSummary<DecodeReturnResult>},
-    {"returnError", WithoutSummary<DecodeReturnError>},
-    {"reject", WithoutSummary<DecodeReject>},
+    {{}, nullptr},
+    {u"invoke", DecodeInvoke},
+    {u"returnResult", WithoutSummary<DecodeReturnResult>},
+    {u"returnError", WithoutSummary<DecodeReturnError>},
+    {u"reject", WithoutSummary<DecodeReject>},
 }};
 
 constexpr uint32_t kAocDChargingUnit = 34;
@@ -85,12 +87,12 @@ void AddInvokeId(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uint32_
 }
 
 // The octets behind the position, undecoded, under a node named label.
-void AddRest(TDecodeTree* tree, TNodeId parent, const QString& label, const uint8_t* data, uint32_t count,
+void AddRest(TDecodeTree* tree, TNodeId parent, QStringView label, const uint8_t* data, uint32_t count,
              uint32_t position)
 {
     if (!tree || position >= count)
         return;
-    AddHexLine(tree, tree->AddChild(parent, label), data + position, count - position);
+    AddHexLine(tree, AddNode(tree, parent, label), data + position, count - position);
 }
 
 } // namespace
@@ -103,11 +105,11 @@ QString DecodeFacility(TDecodeTree* tree, TNodeId parent, const uint8_t* content
     if (count == 0)
         return {};
     const uint8_t profile = contents[0] & 0x1F;
-    const char* text = "unknown";
+    QStringView text = u"unknown";
     for (const TProfile& p : kProfiles)
         if (p.value == profile)
             text = p.text;
-    const TNodeId node = AddNode(tree, parent, QLatin1String(text));
+    const TNodeId node = AddNode(tree, parent, text);
     if (profile != kRoseProfile)
         return {};
     return DecodeComponent(tree, node, contents + 1, count - 1);
@@ -123,7 +125,7 @@ QString DecodeComponent(TDecodeTree* tree, TNodeId parent, const uint8_t* data, 
     if (tag == 0 || tag >= kComponentKinds.size())
         return {};
     const TComponentKind& kind = kComponentKinds[tag];
-    const TNodeId node = AddNode(tree, parent, QLatin1String(kind.text));
+    const TNodeId node = AddNode(tree, parent, kind.text);
     const uint32_t length = ReadLength(data, count, position);
     return kind.decode(tree, node, data + position, length);
 }
@@ -154,7 +156,7 @@ QString DecodeInvoke(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uin
 
     if (position >= count)
         return {};
-    const TNodeId argument = AddNode(tree, parent, QStringLiteral("argument"));
+    const TNodeId argument = AddNode(tree, parent, u"argument");
     const uint8_t* rest = data + position;
     const uint32_t restCount = count - position;
     if (local && operation == kAocDChargingUnit)
@@ -177,7 +179,7 @@ void DecodeReturnResult(TDecodeTree* tree, TNodeId parent, const uint8_t* data, 
         return;
     uint32_t operation = 0;
     AddOperationValue(tree, parent, data, count, position, OperationName, operation);
-    AddRest(tree, parent, QStringLiteral("result"), data, count, position);
+    AddRest(tree, parent, u"result", data, count, position);
 }
 
 void DecodeReturnError(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uint32_t count)
@@ -189,7 +191,7 @@ void DecodeReturnError(TDecodeTree* tree, TNodeId parent, const uint8_t* data, u
     AddInvokeId(tree, parent, data, count, position);
     uint32_t error = 0;
     AddOperationValue(tree, parent, data, count, position, ErrorName, error);
-    AddRest(tree, parent, QStringLiteral("parameter"), data, count, position);
+    AddRest(tree, parent, u"parameter", data, count, position);
 }
 
 void DecodeReject(TDecodeTree* tree, TNodeId parent, const uint8_t* data, uint32_t count)

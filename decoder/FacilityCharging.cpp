@@ -1,5 +1,6 @@
 #include "FacilityCharging.h"
 
+#include "DecoderText.h"
 #include "FacilityBer.h"
 #include "HexLine.h"
 
@@ -7,20 +8,21 @@
 
 namespace {
 
-TNodeId AddNode(TDecodeTree* tree, TNodeId parent, const QString& text)
+// Fixed texts are handed to the tree without a copy, and not at all without one.
+TNodeId AddNode(TDecodeTree* tree, TNodeId parent, QStringView text)
 {
-    return tree ? tree->AddChild(parent, text) : kTopLevel;
+    return tree ? tree->AddChild(parent, StaticText(text)) : kTopLevel;
 }
 
 constexpr uint8_t kSequence = 16;
 constexpr uint8_t kInteger = 2;
 constexpr uint8_t kRecordedUnitsList = 1; // [1] of the AOC choice
 
-constexpr const char* kTypeOfUnits[] = {"recordedTypeOfUnits: subTotal", "recordedTypeOfUnits: total"};
+constexpr QStringView kTypeOfUnits[] = {u"recordedTypeOfUnits: subTotal", u"recordedTypeOfUnits: total"};
 
 QString FreeOfCharge(TDecodeTree* tree, TNodeId parent)
 {
-    AddNode(tree, parent, QStringLiteral("freeOfCharge"));
+    AddNode(tree, parent, u"freeOfCharge");
     return QStringLiteral("0");
 }
 
@@ -31,7 +33,7 @@ QString DecodeUnitsList(TDecodeTree* tree, TNodeId parent, const uint8_t* data, 
 {
     if (ReadLength(data, count, position) == 0 || ReadBerTag(data, count, position) != kRecordedUnitsList)
         return {};
-    const TNodeId list = AddNode(tree, parent, QStringLiteral("recordedUnitsList"));
+    const TNodeId list = AddNode(tree, parent, u"recordedUnitsList");
     ReadLength(data, count, position);
     if (position >= count || ReadBerTag(data, count, position) != kSequence)
         return {};
@@ -39,13 +41,14 @@ QString DecodeUnitsList(TDecodeTree* tree, TNodeId parent, const uint8_t* data, 
     if (PeekBerTag(data, count, position) != kInteger)
         return {}; // number of units not available
     const QString units = QString::number(ReadInteger(data, count, position));
-    AddNode(tree, list, QStringLiteral("recordedNumberOfUnits: ") + units);
+    if (tree)
+        tree->AddChild(list, Joined(u"recordedNumberOfUnits: ", units));
     // Either the entry's own type of units or, when that is absent, the
     // type of charging after the list; users know both under one name.
     if (withTypeOfUnits && PeekBerTag(data, count, position) == kInteger) {
         const uint32_t type = ReadInteger(data, count, position);
         if (type < std::size(kTypeOfUnits))
-            AddNode(tree, list, QLatin1String(kTypeOfUnits[type]));
+            AddNode(tree, list, kTypeOfUnits[type]);
     }
     return units;
 }
