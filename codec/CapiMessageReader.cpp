@@ -2,6 +2,8 @@
 
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace {
 constexpr uint32_t kHeader = 8;
 }
@@ -55,11 +57,8 @@ uint32_t TCapiMessageReader::ReadDword()
 
 QString TCapiMessageReader::ReadText(uint8_t count)
 {
-    uint32_t n = count;
-    if (n == 0)
-        return {};
-    if (n > Remaining())
-        n = Remaining();
+    // Fewer bytes left than asked for: the text is what there is.
+    const uint32_t n = std::min<uint32_t>(count, Remaining());
     if (n == 0)
         return {};
     const uint8_t* p = m_message + kHeader + m_position;

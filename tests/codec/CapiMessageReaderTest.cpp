@@ -112,6 +112,20 @@ TEST(CapiMessageReader, ReadTextTakesWhatRemains)
     EXPECT_TRUE(r.ReadText(1).isEmpty());
 }
 
+TEST(CapiMessageReader, ReadTextOfNothingKeepsThePosition)
+{
+    const auto m = Message({'a', 'b', 'c'});
+    TCapiMessageReader r;
+    r.Bind(m.data());
+    EXPECT_TRUE(r.ReadText(0).isEmpty());
+    EXPECT_EQ(r.Position(), 0u);
+    EXPECT_EQ(r.ReadText(2), "ab");
+    EXPECT_EQ(r.Position(), 2u);
+    r.Skip(9); // parked beyond the end
+    EXPECT_TRUE(r.ReadText(1).isEmpty());
+    EXPECT_EQ(r.Position(), uint32_t(m.size()) + 1);
+}
+
 TEST(CapiMessageReader, ReadTextFallsBackToWindows1252)
 {
     const auto m = Message({0x80, 'x', 0xE9});
