@@ -22,7 +22,7 @@ inline uint8_t PeekBerTag(const uint8_t* data, uint32_t count, uint32_t position
     return position < count ? BerTagNumber(data[position]) : 0;
 }
 
-// Like PeekTag, and advances past the identifier octet when there was one.
+// Like PeekBerTag, and advances past the identifier octet when there was one.
 inline uint8_t ReadBerTag(const uint8_t* data, uint32_t count, uint32_t& position)
 {
     if (position >= count)

@@ -42,9 +42,10 @@ uint32_t RawSkipHeader(const TFacilityWindow& window, TRawPosition& position);
 uint8_t RawFirstOctet(const TFacilityWindow& window, TRawPosition& position);
 
 // The operation (or error) value of the first component, the position
-// standing on that component's length octet. Local values give their low
-// octet; a global value gives its first contents octet and leaves the
-// position on its last one; 0 when there is no operation value.
+// standing on that component's length octet. A local value gives its first
+// contents octet (the whole value when it has one octet, as every ETSI
+// operation does); a global value gives its first contents octet too and
+// leaves the position on its last one; 0 when there is no operation value.
 uint8_t RawOperation(const TFacilityWindow& window, TRawPosition& position);
 
 // A ROSE PartyNumber: [0] digits, or [1] public number whose type of number

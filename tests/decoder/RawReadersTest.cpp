@@ -121,6 +121,7 @@ TEST(RawReaders, Operations)
         {"91 A2 0B 02 01 05 30 06 02 01 11 30 01 00", 0x11, 11}, // returnResult
         {"91 A3 06 02 01 05 02 01 0C", 0x0C, 9},                 // returnError: the error value
         {"91 A1 0C 02 02 01 05 06 06 04 00 85 69 2A 09", 0x04, 14},
+        {"91 A1 07 02 01 05 02 02 01 05", 0x01, 9},              // a longer local value: its first octet
         {"91 A1 03 02 01 05", 0, 7},                             // nothing after the identifier
         {"91 A1", 0, 6},
     };
