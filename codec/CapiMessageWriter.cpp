@@ -8,7 +8,8 @@ constexpr uint32_t kMaxStructContent = 255;
 
 // UTF-8 straight into the parameter area: the writer allocates nothing.
 // A surrogate pair gives one four-byte sequence; a lone surrogate becomes
-// '?', as Qt's own encoder has it. With out null the bytes are only counted.
+// '?', as Qt's own encoder has it. With out null the bytes are only counted,
+// up to one more than a message can hold.
 uint64_t EncodeUtf8(QStringView text, uint8_t* out)
 {
     uint64_t n = 0;
@@ -40,6 +41,8 @@ uint64_t EncodeUtf8(QStringView text, uint8_t* out)
             put(0x80 | (c >> 6 & 0x3F));
             put(0x80 | (c & 0x3F));
         }
+        if (!out && n > TCapiMessageWriter::kMaxParameters)
+            break; // too long for any message already: no need to count on
     }
     return n;
 }

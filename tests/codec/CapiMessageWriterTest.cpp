@@ -179,6 +179,17 @@ TEST(CapiMessageWriter, TextFillsTheAreaExactlyOrNotAtAll)
     EXPECT_EQ(w.Message()[8 + 2046], 'x');
 }
 
+TEST(CapiMessageWriter, TextLongerThanAnyMessageIsDropped)
+{
+    TCapiMessageWriter w = Fresh();
+    w.AddText(QString(100000, QChar(0x20AC)), false);
+    EXPECT_EQ(w.WriteLength(), 0u);
+    w.AddText(QString(2047, u'x'), true); // 2048 with its length byte
+    EXPECT_EQ(Params(w), Bytes({0x00}));
+    w.AddText(QString(2046, u'x'), false);
+    EXPECT_EQ(w.WriteLength(), 2047u);
+}
+
 TEST(CapiMessageWriter, StructOfExactly255BytesKeepsThemAll)
 {
     TCapiMessageWriter w = Fresh();
