@@ -62,9 +62,14 @@ QString UnescapeField(QStringView text, QChar delimiter)
 
 int ParseImageIndex(QStringView field)
 {
-    const QByteArray digits = field.toLatin1();
-    const char* begin = digits.constData();
-    const char* end = begin + digits.size();
+    // A character outside Latin-1 becomes '?', which is no digit either.
+    return ParseImageIndex(QByteArrayView(field.toLatin1()));
+}
+
+int ParseImageIndex(QByteArrayView field)
+{
+    const char* begin = field.data();
+    const char* end = begin + field.size();
     if (begin != end && *begin == '+') {
         ++begin;
         if (begin != end && *begin == '-')
@@ -72,7 +77,7 @@ int ParseImageIndex(QStringView field)
     }
     int value = -1;
     const auto [stop, error] = std::from_chars(begin, end, value, 10);
-    if (error != std::errc() || stop != end || begin == end)
+    if (begin == end || error != std::errc() || stop != end)
         return -1;
     return value;
 }

@@ -4,6 +4,7 @@
 // written trimmed and read left-trimmed. No quoting.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -29,6 +30,8 @@ QString UnescapeField(QStringView text, QChar delimiter);
 
 // The image field of a line: a decimal integer, else -1.
 int ParseImageIndex(QStringView field);
+// The same on the field's bytes (UTF-8 or Latin-1: only ASCII digits count).
+int ParseImageIndex(QByteArrayView field);
 
 // The delimiter as it stands in the UTF-8 text of a file (one to three bytes;
 // a lone surrogate, which UTF-8 cannot carry, is written as U+FFFD).

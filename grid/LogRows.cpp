@@ -3,7 +3,6 @@
 #include "LogFormat.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <new>
 
@@ -17,22 +16,6 @@ QByteArrayView LeftTrimmedUtf8(QByteArrayView field)
     while (i < field.size() && uint8_t(field[i]) <= 0x20)
         ++i;
     return field.sliced(i);
-}
-
-int ParseImageIndexUtf8(QByteArrayView field)
-{
-    const char* begin = field.data();
-    const char* end = begin + field.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-        if (begin != end && *begin == '-')
-            return -1;
-    }
-    int value = -1;
-    const auto [stop, error] = std::from_chars(begin, end, value, 10);
-    if (begin == end || error != std::errc() || stop != end)
-        return -1;
-    return value;
 }
 
 qsizetype Find(QByteArrayView text, qsizetype from, QByteArrayView what)
@@ -142,6 +125,19 @@ void TLogRows::AppendUnescaped(QByteArrayView utf8, QByteArrayView delimiter)
     AppendField(utf8.sliced(from));
 }
 
+TLogRows::TMark TLogRows::Mark() const
+{
+    return {m_text.size(), m_rowStart.size(), m_images.size()};
+}
+
+void TLogRows::Rollback(const TMark& mark)
+{
+    // Only shrinks, so it cannot fail itself.
+    m_text.resize(mark.Text);
+    m_rowStart.resize(mark.Rows);
+    m_images.resize(std::min(m_images.size(), mark.Images));
+}
+
 void TLogRows::EndRow(int imageIndex)
 {
     if (imageIndex != -1 || !m_images.empty()) {
@@ -164,9 +160,7 @@ bool TLogRows::AppendLineUtf8(QByteArrayView line, QByteArrayView delimiter, int
 {
     if (!CanAdd() || delimiter.isEmpty())
         return false;
-    const size_t textSize = m_text.size();
-    const size_t rowCount = m_rowStart.size();
-    const size_t imageCount = m_images.size();
+    const TMark mark = Mark();
     try {
         columns = std::max(columns, 0);
         // Fields past these are ignored, so splitting stops there.
@@ -190,7 +184,7 @@ bool TLogRows::AppendLineUtf8(QByteArrayView line, QByteArrayView delimiter, int
         size_t k = 0;
         int image = -1;
         if (withImage) {
-            image = m_fields.empty() ? -1 : ParseImageIndexUtf8(m_fields[0]);
+            image = m_fields.empty() ? -1 : ParseImageIndex(m_fields[0]);
             k = 1;
         }
         if (k < m_fields.size())
@@ -205,9 +199,7 @@ bool TLogRows::AppendLineUtf8(QByteArrayView line, QByteArrayView delimiter, int
         EndRow(image);
         return true;
     } catch (const std::bad_alloc&) {
-        m_text.resize(textSize);
-        m_rowStart.resize(rowCount);
-        m_images.resize(std::min(m_images.size(), imageCount));
+        Rollback(mark);
         return false;
     }
 }
@@ -216,9 +208,7 @@ bool TLogRows::AppendTexts(std::span<const QStringView> texts, int columns, int 
 {
     if (!CanAdd())
         return false;
-    const size_t textSize = m_text.size();
-    const size_t rowCount = m_rowStart.size();
-    const size_t imageCount = m_images.size();
+    const TMark mark = Mark();
     try {
         const size_t count = size_t(std::max(columns, 1));
         for (size_t i = 0; i < count; ++i) {
@@ -230,9 +220,7 @@ bool TLogRows::AppendTexts(std::span<const QStringView> texts, int columns, int 
         EndRow(imageIndex);
         return true;
     } catch (const std::bad_alloc&) {
-        m_text.resize(textSize);
-        m_rowStart.resize(rowCount);
-        m_images.resize(std::min(m_images.size(), imageCount));
+        Rollback(mark);
         return false;
     }
 }

@@ -50,6 +50,15 @@ public:
     size_t MemoryUsed() const;
 
 private:
+    // Sizes before a row is added, to take a half-added row back when memory runs out.
+    struct TMark {
+        size_t Text;
+        size_t Rows;
+        size_t Images;
+    };
+    TMark Mark() const;
+    void Rollback(const TMark& mark);
+
     bool CanAdd() const { return Count() < kMaxRows; }
     void AppendField(QByteArrayView utf8);
     void AppendUnescaped(QByteArrayView utf8, QByteArrayView delimiter);
