@@ -193,22 +193,24 @@ qsizetype TListGrid::AddRow(QStringView line, QChar delimiter, bool withImage)
 {
     if (!m_rows.AppendLine(line, delimiter, ColumnCount(), withImage))
         return -1;
-    if (m_ownerData && m_itemCount < m_rows.Count())
-        m_itemCount = m_rows.Count();
-    m_model->RowsAdded();
-    Changed();
-    return m_rows.Count() - 1;
+    return RowStored();
 }
 
 qsizetype TListGrid::AppendRow(std::span<const QStringView> texts, int imageIndex)
 {
     if (!m_rows.AppendTexts(texts, ColumnCount(), imageIndex))
         return -1;
+    return RowStored();
+}
+
+qsizetype TListGrid::RowStored()
+{
     if (m_ownerData && m_itemCount < m_rows.Count())
         m_itemCount = m_rows.Count();
+    const qsizetype row = m_rows.Count() - 1;
     m_model->RowsAdded();
-    Changed();
-    return m_rows.Count() - 1;
+    Changed(); // may change the rows itself
+    return row;
 }
 
 qsizetype TListGrid::AppendRow(const QStringList& texts, int imageIndex)

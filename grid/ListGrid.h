@@ -86,6 +86,8 @@ public:
 private:
     friend class TListGridModel;
     void Changed();
+    // After a row was stored at the end: item count, view and events; its row number.
+    qsizetype RowStored();
 
     TLogRows m_rows;
     QStringList m_captions;

@@ -192,6 +192,20 @@ TEST_F(ListGridTest, EventsReportChangesAndSelection)
     EXPECT_EQ(m_grid.SelectedRow(), -1);
 }
 
+TEST_F(ListGridTest, AddedRowNumberHoldsWhenTheChangeEventAddsARow)
+{
+    // A handler that reacts to the new row by adding another one must not
+    // shift the number the first addition reports.
+    m_grid.OnChange = [this] {
+        if (m_grid.RowCount() == 1)
+            m_grid.AppendRow(QStringList{"echo"});
+    };
+    EXPECT_EQ(m_grid.AppendRow(QStringList{"first"}), 0);
+    EXPECT_EQ(m_grid.AddRow(u"third", u';', false), 2);
+    EXPECT_EQ(m_grid.Text(0, 0), "first");
+    EXPECT_EQ(m_grid.Text(1, 0), "echo");
+}
+
 TEST_F(ListGridTest, AHugeCellIsShownCut)
 {
     m_grid.AppendRow(QStringList{"t", "R", "m", QString(1 << 20, u'\u20AC')});
