@@ -234,7 +234,7 @@ private:
     void KorvanDiscoveryIndication(uint32_t controller, TCapiMessageReader& reader);
     void L3TraceKorvan(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
     // MANUFACTURER_REQ to Controller with the bytes that follow the ManuID.
-    uint16_t TraceRequest(uint32_t manufacturerId, const uint8_t* data, uint32_t count);
+    uint16_t PutTraceRequest(uint32_t manufacturerId, const uint8_t* data, uint32_t count);
     void L3TraceCalls(QChar direction, const uint8_t* octets, uint32_t count, uint32_t layer2Length);
     void ParseConnectActive(const uint8_t* message, bool withEvents);
     void TimerTick();

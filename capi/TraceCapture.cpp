@@ -95,7 +95,7 @@ void TCapi20::StopTrace()
     TraceRequest(false);
 }
 
-uint16_t TCapi20::TraceRequest(uint32_t manufacturerId, const uint8_t* data, uint32_t count)
+uint16_t TCapi20::PutTraceRequest(uint32_t manufacturerId, const uint8_t* data, uint32_t count)
 {
     if (!CapiLoaded())
         return 1;
@@ -110,12 +110,12 @@ uint16_t TCapi20::TraceRequest(uint32_t manufacturerId, const uint8_t* data, uin
 
 uint16_t TCapi20::AvmTraceRequest(bool on)
 {
-    return TraceRequest(kManuAvm, on ? kAvmTraceOn : kAvmTraceOff, sizeof kAvmTraceOn);
+    return PutTraceRequest(kManuAvm, on ? kAvmTraceOn : kAvmTraceOff, sizeof kAvmTraceOn);
 }
 
 uint16_t TCapi20::KorvanTraceRequest(bool on)
 {
-    return TraceRequest(kManuKorvan, on ? kKorvanTraceOn : kKorvanTraceOff, sizeof kKorvanTraceOn);
+    return PutTraceRequest(kManuKorvan, on ? kKorvanTraceOn : kKorvanTraceOff, sizeof kKorvanTraceOn);
 }
 
 uint16_t TCapi20::ManufacturerResponse(uint32_t controller, uint16_t messageNumber, uint8_t result,
