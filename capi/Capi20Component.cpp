@@ -60,8 +60,11 @@ TCapi20::TCapi20(QObject* owner, const TOwnerHelpHandler& ownerHelp) : QObject(o
 TCapi20::~TCapi20()
 {
     // The owner should close the device first; if it did not, the receive
-    // thread must still not outlive the component it calls into.
+    // thread must still not outlive the component it calls into. A host that
+    // registered through LoadCAPI and CapiInitialize has no open device, so
+    // unloading (which releases first) covers that case too.
     CloseDevice();
+    UnloadCAPI();
     m_destroying.store(true);
     ClearSupplementaryServices();
     m_timer->stop();

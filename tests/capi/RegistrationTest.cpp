@@ -325,4 +325,16 @@ TEST_F(Registration, DestroyingAnOpenComponentStopsItsThread)
     capi = std::make_unique<TCapi20>();
 }
 
+TEST_F(Registration, DestroyingAComponentRegisteredWithoutOpenDeviceStopsItsThread)
+{
+    ASSERT_TRUE(capi->LoadCAPI(kSimLibrary));
+    ASSERT_EQ(capi->CapiInitialize(), 0);
+    ASSERT_FALSE(capi->DeviceOpened());
+    ASSERT_NE(capi->Thread(), nullptr);
+    Inject(Message(0xFF, 0x82));
+    capi.reset();
+    EXPECT_EQ(VsimApplicationCount(), 0u);
+    capi = std::make_unique<TCapi20>();
+}
+
 } // namespace
