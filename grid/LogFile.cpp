@@ -255,6 +255,24 @@ void AppendRow(QByteArray& out, const TLogRows& rows, qsizetype row, QByteArrayV
     out.append("\r\n", 2);
 }
 
+// True unless a regular file holds text whose last byte is not CR or LF.
+bool EndsWithLineBreak(const QString& fileName)
+{
+    // A pipe or device is not read: that could wait for ever.
+    if (!QFileInfo(fileName).isFile())
+        return true;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // nothing known to mend
+    const qint64 size = file.size();
+    if (size == 0)
+        return true;
+    if (size == kLogBomSize && file.read(kLogBomSize) == QByteArrayView(kLogBom, kLogBomSize))
+        return true;
+    char last = 0;
+    return !file.seek(size - 1) || !file.getChar(&last) || last == '\n' || last == '\r';
+}
+
 } // namespace
 
 bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TLogRows& rows)
@@ -424,10 +442,17 @@ bool TLogWriter::Open(const QString& fileName, QChar delimiter, bool withImage, 
     m_delimiter = delimiter;
     m_withImage = withImage;
     m_file.setFileName(fileName);
+    // A log whose last line has no line break (written by another program or
+    // cut short) would take the first new row into that line.
+    const bool breakFirst = append && !EndsWithLineBreak(fileName);
     const QIODevice::OpenMode mode = append ? QIODevice::Append : (QIODevice::WriteOnly | QIODevice::Truncate);
     if (!m_file.open(mode))
         return false;
     if (m_file.size() == 0 && m_file.write(kLogBom, kLogBomSize) != kLogBomSize) {
+        m_file.close();
+        return false;
+    }
+    if (breakFirst && m_file.write("\r\n", 2) != 2) {
         m_file.close();
         return false;
     }

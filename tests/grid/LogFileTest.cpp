@@ -272,3 +272,29 @@ TEST_F(LogFileTest, WriterAppendsRowsAsTheyCome)
 
     EXPECT_EQ(LogLine(QStringList{" a", "b;"}, u';', true, -1), "-1;a;b\xC3\xBE\r\n");
 }
+
+TEST_F(LogFileTest, WriterAppendsBelowALastLineWithoutLineBreak)
+{
+    const struct {
+        QByteArray before;
+        QByteArray after;
+    } cases[] = {
+        {kBom + "a;1", kBom + "a;1\r\nb;2\r\n"},
+        {kBom + "a;1\r\n", kBom + "a;1\r\nb;2\r\n"},
+        {kBom + "a;1\n", kBom + "a;1\nb;2\r\n"},
+        {kBom, kBom + "b;2\r\n"},
+        {{}, kBom + "b;2\r\n"},
+    };
+    for (const auto& c : cases) {
+        const QString path = Write(c.before, "old.log");
+        TLogWriter writer;
+        ASSERT_TRUE(writer.Open(path, u';', false, true));
+        ASSERT_TRUE(writer.AppendRow(QStringList{"b", "2"}));
+        writer.Close();
+        EXPECT_EQ(Read(path), c.after) << c.before.toStdString();
+    }
+    // A device is written to without being read first.
+    TLogWriter writer;
+    ASSERT_TRUE(writer.Open("/dev/null", u';', false, true));
+    EXPECT_TRUE(writer.AppendRow(QStringList{"b"}));
+}
