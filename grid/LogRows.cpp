@@ -252,9 +252,3 @@ void TLogRows::ReserveText(size_t bytes)
         // Only a hint: the text grows as it comes.
     }
 }
-
-size_t TLogRows::MemoryUsed() const
-{
-    return m_text.capacity() + m_rowStart.capacity() * sizeof(uint64_t)
-        + m_images.capacity() * sizeof(int32_t);
-}

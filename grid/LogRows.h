@@ -47,7 +47,6 @@ public:
 
     void Clear(); // frees the memory as well
     void ReserveText(size_t bytes);
-    size_t MemoryUsed() const;
 
 private:
     // Sizes before a row is added, to take a half-added row back when memory runs out.
