@@ -1,6 +1,6 @@
 // Decoding speed over a mix of frames as a basic-rate trace shows them:
-// call set-up and clearing, overlap digits, layer-2 supervision and TEI
-// management.
+// call set-up and clearing, overlap digits, advice of charge, layer-2
+// supervision and TEI management.
 
 #include "FrameDecoder.h"
 #include "MemoryTree.h"
@@ -51,6 +51,8 @@ const std::vector<std::vector<uint8_t>>& Mix()
                  "00 81 08 06 08 01 05 0F",                               // CONNECT ACKNOWLEDGE
                  "02 81 01 0A",                                           // RR
                  "02 81 05 0A",                                           // RNR
+                 // FACILITY with advice of charge during the call (AOC-D, 5 units)
+                 "02 81 06 0A 08 01 85 62 1C 16 91 A1 13 02 01 05 02 01 22 30 0B A1 06 30 04 02 02 00 05 82 01 01",
                  "00 81 0A 0A 08 01 05 45 08 02 80 90",                   // DISCONNECT
                  "02 81 0C 0C 08 01 85 4D 08 02 82 90",                   // RELEASE
                  "00 81 0E 0E 08 01 05 5A",                               // RELEASE COMPLETE
