@@ -5,6 +5,7 @@
 #include "HexLine.h"
 #include "LogFile.h"
 #include "MemoryTree.h"
+#include "OneLine.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -15,18 +16,6 @@ namespace {
 
 constexpr int kCannotRead = 1;
 constexpr int kBadArgument = 2;
-
-// The output is parsed line by line: a node text that carries a line break
-// (a display element may) must not split its line.
-QString OneLine(QString text)
-{
-    for (QChar& c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\n' || u == u'\r' || u == u'\v' || u == u'\f' || u == 0x85 || u == 0x2028 || u == 0x2029)
-            c = QChar(QChar::ReplacementCharacter);
-    }
-    return text;
-}
 
 class TDecodePrinter {
 public:

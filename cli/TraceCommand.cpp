@@ -1,6 +1,7 @@
 #include "TraceCommand.h"
 
 #include "LogFile.h"
+#include "OneLine.h"
 #include "TFCapi20.h"
 
 #include <QCoreApplication>
@@ -59,18 +60,6 @@ int BadArgument(const QString& text)
     Err() << "vessik-cli trace: " << text << '\n' << TraceUsage();
     Err().flush();
     return kBadArgument;
-}
-
-// The output is read line by line: a line break inside a trace line (a
-// driver's text may carry one) must not split it.
-QString OneLine(QString text)
-{
-    for (QChar& c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\n' || u == u'\r' || u == u'\v' || u == u'\f' || u == 0x85 || u == 0x2028 || u == 0x2029)
-            c = QChar(QChar::ReplacementCharacter);
-    }
-    return text;
 }
 
 // The columns of a trace row as the window makes them: split at the first
