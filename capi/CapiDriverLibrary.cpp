@@ -54,16 +54,18 @@ TCapiDriverLibrary::TLoadResult TCapiDriverLibrary::Load(const QString& name, ui
         return TLoadResult::LoadFailed;
     }
     TCapiEntryPoints entry;
-    bool complete = Resolve(handle, "CAPI_REGISTER", entry.CAPI_REGISTER)
-        & Resolve(handle, "CAPI_RELEASE", entry.CAPI_RELEASE)
-        & Resolve(handle, "CAPI_PUT_MESSAGE", entry.CAPI_PUT_MESSAGE)
-        & Resolve(handle, "CAPI_GET_MESSAGE", entry.CAPI_GET_MESSAGE)
-        & Resolve(handle, "CAPI_WAIT_FOR_SIGNAL", entry.CAPI_WAIT_FOR_SIGNAL)
-        & Resolve(handle, "CAPI_GET_MANUFACTURER", entry.CAPI_GET_MANUFACTURER)
-        & Resolve(handle, "CAPI_GET_VERSION", entry.CAPI_GET_VERSION)
-        & Resolve(handle, "CAPI_GET_SERIAL_NUMBER", entry.CAPI_GET_SERIAL_NUMBER)
-        & Resolve(handle, "CAPI_GET_PROFILE", entry.CAPI_GET_PROFILE)
-        & Resolve(handle, "CAPI_INSTALLED", entry.CAPI_INSTALLED);
+    // Resolve every export, so a missing one is found whatever its place.
+    bool complete = true;
+    complete = Resolve(handle, "CAPI_REGISTER", entry.CAPI_REGISTER) && complete;
+    complete = Resolve(handle, "CAPI_RELEASE", entry.CAPI_RELEASE) && complete;
+    complete = Resolve(handle, "CAPI_PUT_MESSAGE", entry.CAPI_PUT_MESSAGE) && complete;
+    complete = Resolve(handle, "CAPI_GET_MESSAGE", entry.CAPI_GET_MESSAGE) && complete;
+    complete = Resolve(handle, "CAPI_WAIT_FOR_SIGNAL", entry.CAPI_WAIT_FOR_SIGNAL) && complete;
+    complete = Resolve(handle, "CAPI_GET_MANUFACTURER", entry.CAPI_GET_MANUFACTURER) && complete;
+    complete = Resolve(handle, "CAPI_GET_VERSION", entry.CAPI_GET_VERSION) && complete;
+    complete = Resolve(handle, "CAPI_GET_SERIAL_NUMBER", entry.CAPI_GET_SERIAL_NUMBER) && complete;
+    complete = Resolve(handle, "CAPI_GET_PROFILE", entry.CAPI_GET_PROFILE) && complete;
+    complete = Resolve(handle, "CAPI_INSTALLED", entry.CAPI_INSTALLED) && complete;
     bool platform = false;
     if (!complete && entry.CAPI_REGISTER == nullptr) {
         // No CAPI 2.0 names at all: perhaps the platform's own CAPI library.

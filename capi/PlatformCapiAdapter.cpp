@@ -133,16 +133,18 @@ bool Resolve(void* handle, const char* name, std::atomic<Function>& target)
 bool BindPlatformCapi(void* handle, TCapiEntryPoints& entry)
 {
     TPlatformFunctions& platform = Platform();
-    const bool complete = Resolve(handle, "capi20_register", platform.Register)
-        & Resolve(handle, "capi20_release", platform.Release)
-        & Resolve(handle, "capi20_put_message", platform.PutMessage)
-        & Resolve(handle, "capi20_get_message", platform.GetMessage)
-        & Resolve(handle, "capi20_waitformessage", platform.WaitForMessage)
-        & Resolve(handle, "capi20_get_manufacturer", platform.GetManufacturer)
-        & Resolve(handle, "capi20_get_version", platform.GetVersion)
-        & Resolve(handle, "capi20_get_serial_number", platform.GetSerialNumber)
-        & Resolve(handle, "capi20_get_profile", platform.GetProfile)
-        & Resolve(handle, "capi20_isinstalled", platform.IsInstalled);
+    // Resolve every export, so a missing one is found whatever its place.
+    bool complete = true;
+    complete = Resolve(handle, "capi20_register", platform.Register) && complete;
+    complete = Resolve(handle, "capi20_release", platform.Release) && complete;
+    complete = Resolve(handle, "capi20_put_message", platform.PutMessage) && complete;
+    complete = Resolve(handle, "capi20_get_message", platform.GetMessage) && complete;
+    complete = Resolve(handle, "capi20_waitformessage", platform.WaitForMessage) && complete;
+    complete = Resolve(handle, "capi20_get_manufacturer", platform.GetManufacturer) && complete;
+    complete = Resolve(handle, "capi20_get_version", platform.GetVersion) && complete;
+    complete = Resolve(handle, "capi20_get_serial_number", platform.GetSerialNumber) && complete;
+    complete = Resolve(handle, "capi20_get_profile", platform.GetProfile) && complete;
+    complete = Resolve(handle, "capi20_isinstalled", platform.IsInstalled) && complete;
     if (!complete)
         return false;
     entry.CAPI_REGISTER = AdapterRegister;

@@ -149,7 +149,8 @@ TEST_F(Dispatcher, DataB3BypassesTheQueueWithDirectInData)
     EXPECT_EQ(handOvers.load(), 0);
     capi->setDirectInData(false);
     Inject(Message(0x86, 0x82, 2, std::vector<uint8_t>(14, 0)));
-    ASSERT_TRUE(PumpUntil([&] { return capi->Thread()->QueuedCount() == 1; }));
+    // The message is queued before its hand-over reaches the main thread: wait for both.
+    ASSERT_TRUE(PumpUntil([&] { return capi->Thread()->QueuedCount() == 1 && handOvers.load() == 1; }));
     EXPECT_EQ(handOvers.load(), 1);
     capi->Thread()->DispatchQueue();
     EXPECT_EQ(capi->RoutedMessages(), 1u);
