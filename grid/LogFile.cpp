@@ -279,7 +279,12 @@ bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TL
 {
     try {
         const QByteArray delimiterUtf8 = DelimiterUtf8(delimiter);
-        QByteArray block(kBlock, Qt::Uninitialized);
+        // A small log needs no 4 MiB block: size the first one by the file
+        // (plus room to see its end), kept even for UTF-16.
+        qsizetype first = kBlock;
+        if (!device.isSequential())
+            first = qsizetype(std::clamp<qint64>((device.bytesAvailable() + 3) & ~qint64(1), 2, kBlock));
+        QByteArray block(first, Qt::Uninitialized);
         qsizetype got = ReadBlock(device, block.data(), block.size());
         if (got < 0)
             return false;
