@@ -471,8 +471,7 @@ void TfrmMain::Capi20L3Trace(uint32_t /*PLCI_NCCI*/, const QString& Info)
     const auto columns = SplitTraceLine(Info);
     if (!columns)
         return;
-    const QStringView texts[] = {(*columns)[0], (*columns)[1], (*columns)[2], (*columns)[3]};
-    HexData->AppendRow(std::span<const QStringView>(texts));
+    HexData->AppendRow(std::span<const QStringView>(*columns));
 }
 
 void TfrmMain::HexDataClick()

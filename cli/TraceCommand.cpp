@@ -3,6 +3,7 @@
 #include "LogFile.h"
 #include "OneLine.h"
 #include "TFCapi20.h"
+#include "TraceRow.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -29,7 +30,6 @@ constexpr char kDefaultDriver[] = "capi2032.dll";
 // its answer within this time.
 constexpr int kDrainMs = 100;
 constexpr int kDeviceCheckMs = 500;
-constexpr int kLogColumns = 4;
 
 // The write end of the self-pipe; the signal handler only writes one byte.
 int g_signalFd = -1;
@@ -60,28 +60,6 @@ int BadArgument(const QString& text)
     Err() << "vessik-cli trace: " << text << '\n' << TraceUsage();
     Err().flush();
     return kBadArgument;
-}
-
-// The columns of a trace row as the window makes them: split at the first
-// three ": "; a line without ": " (a driver's separator line) is no row.
-std::optional<std::array<QStringView, kLogColumns>> TraceColumns(QStringView line)
-{
-    static constexpr QStringView kSeparator = u": ";
-    std::array<QStringView, kLogColumns> columns;
-    qsizetype at = line.indexOf(kSeparator);
-    if (at < 0)
-        return std::nullopt;
-    columns[0] = line.left(at);
-    line = line.mid(at + kSeparator.size());
-    for (int column = 1; column < kLogColumns - 1; ++column) {
-        at = line.indexOf(kSeparator);
-        if (at < 0)
-            break;
-        columns[column] = line.left(at);
-        line = line.mid(at + kSeparator.size());
-    }
-    columns[kLogColumns - 1] = line;
-    return columns;
 }
 
 bool ParseOptions(const QStringList& args, TOptions& options, int& status)
@@ -269,7 +247,7 @@ private:
             return;
         }
         if (m_log.IsOpen()) {
-            if (const auto columns = TraceColumns(line)) {
+            if (const auto columns = SplitTraceLine(line)) {
                 if (!m_log.AppendRow(std::span<const QStringView>(*columns))) {
                     Err() << "vessik-cli trace: cannot write the log file \"" << m_options.LogFile
                           << "\": " << m_log.ErrorString() << '\n';

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QString line = rows.Texts(r).join(QStringLiteral(": "));
         if (const auto columns = SplitTraceLine(line)) {
             qsizetype total = 0;
-            for (const QString& c : *columns)
+            for (QStringView c : *columns)
                 total += c.size();
             Check(total <= line.size());
         }
