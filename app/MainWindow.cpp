@@ -41,7 +41,7 @@
 namespace {
 
 // Tool-bar buttons: caption, hint, image, check button.
-struct TToolButtonSpec {
+struct TToolButtonEntry {
     const char* name;
     const char* caption;
     const char* hint;
@@ -49,7 +49,7 @@ struct TToolButtonSpec {
     bool checkable;
 };
 
-constexpr TToolButtonSpec kToolButtons[] = {
+constexpr TToolButtonEntry kToolButtons[] = {
     {"btClear", "Clear", "Clear trace", TToolImage::Clear, false},
     {"btSave", "Save", "Save trace", TToolImage::Save, false},
     {"btStop", "Stop", "Stop tracing", TToolImage::Stop, true},
@@ -165,25 +165,25 @@ void TfrmMain::CreateToolBar()
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
 
     const QList<QPixmap> images = ToolBarImages();
-    for (const TToolButtonSpec& spec : kToolButtons) {
+    for (const TToolButtonEntry& entry : kToolButtons) {
         auto* button = new QToolButton(ToolBar1);
-        button->setObjectName(QString::fromLatin1(spec.name));
-        button->setText(QString::fromLatin1(spec.caption));
-        button->setToolTip(QString::fromLatin1(spec.hint));
-        button->setIcon(QIcon(images.value(int(spec.image))));
+        button->setObjectName(QString::fromLatin1(entry.name));
+        button->setText(QString::fromLatin1(entry.caption));
+        button->setToolTip(QString::fromLatin1(entry.hint));
+        button->setIcon(QIcon(images.value(int(entry.image))));
         button->setIconSize(QSize(32, 32));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setCheckable(spec.checkable);
+        button->setCheckable(entry.checkable);
         button->setMinimumSize(42, 52);
         button->setAutoRaise(true);
         // A right click belongs to the button (it loads on Save), not to a menu.
         button->setContextMenuPolicy(Qt::PreventContextMenu);
         ToolBar1->addWidget(button);
-        if (spec.image == TToolImage::Clear)
+        if (entry.image == TToolImage::Clear)
             btClear = button;
-        else if (spec.image == TToolImage::Save)
+        else if (entry.image == TToolImage::Save)
             btSave = button;
-        else if (spec.image == TToolImage::Stop)
+        else if (entry.image == TToolImage::Stop)
             btStop = button;
         else
             btL2Display = button;
