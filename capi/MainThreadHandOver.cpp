@@ -3,8 +3,29 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <chrono>
+
 #include <sys/eventfd.h>
 #include <unistd.h>
+
+namespace {
+
+// How long a side polls before it sleeps; about the cost of two wake-ups.
+constexpr auto kSpin = std::chrono::microseconds(20);
+
+// Polls done() until it holds or kSpin has passed.
+template <typename Done>
+bool SpinUntil(Done done)
+{
+    const auto until = std::chrono::steady_clock::now() + kSpin;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 TMainThreadHandOver::TMainThreadHandOver(std::function<void()> work)
     : m_work(std::move(work)), m_owner(QThread::currentThread())
@@ -40,11 +61,22 @@ void TMainThreadHandOver::Run()
     const uint64_t request = ++m_requested;
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = write(m_eventFd, &one, sizeof one);
+    locker.unlock();
+    SpinUntil([&] { return m_served.load() >= request; });
+    locker.lock();
     while (m_served < request && !m_cancelled)
         m_done.wait(locker);
 }
 
 void TMainThreadHandOver::Service()
+{
+    // Serve the request, then the next ones that arrive within the spin.
+    do
+        ServeOne();
+    while (SpinUntil([&] { return m_requested.load() > m_served.load(); }));
+}
+
+void TMainThreadHandOver::ServeOne()
 {
     uint64_t request = 0;
     {
