@@ -49,6 +49,8 @@ TEST_F(Registration, SecondOpenReturnsTrueWithoutALine)
 TEST_F(Registration, CloseReleasesStopsTheThreadAndUnloads)
 {
     ASSERT_TRUE(Open());
+    // The receive thread writes its first line itself; let it come before the close.
+    PumpUntil([&] { return !lines.AppLines().filter(QStringLiteral("CAPI thread created")).isEmpty(); });
     lines.Clear();
     capi->CloseDevice();
     EXPECT_FALSE(capi->DeviceOpened());
