@@ -3,33 +3,15 @@
 // supervision and TEI management.
 
 #include "FrameDecoder.h"
+#include "HexLine.h"
 #include "MemoryTree.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <string_view>
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> Octets(std::string_view hex)
-{
-    std::vector<uint8_t> octets;
-    int high = -1;
-    for (char c : hex) {
-        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (v < 0)
-            continue;
-        if (high < 0) {
-            high = v;
-        } else {
-            octets.push_back(uint8_t(high * 16 + v));
-            high = -1;
-        }
-    }
-    return octets;
-}
 
 const std::vector<std::vector<uint8_t>>& Mix()
 {
@@ -59,7 +41,10 @@ const std::vector<std::vector<uint8_t>>& Mix()
                  "FE FF 03 0F 7C 5A 01 FF",                               // TEI identity request
                  "FC FF 03 0F 7C 5A 02 81",                               // TEI identity assigned
              })
-            f.push_back(Octets(hex));
+        {
+            const QByteArray octets = OctetsFromHexLine(QString::fromLatin1(hex), 4096);
+            f.emplace_back(octets.begin(), octets.end());
+        }
         return f;
     }();
     return frames;
