@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libpcap-dev
   libcapi20-3 libcapi20-dev
+  libsndfile1-dev libsamplerate0-dev qt6-svg-dev
+  tshark
   xvfb xauth fonts-dejavu-core
 )
 
@@ -26,5 +28,7 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# tshark asks whether non-root users may capture; this tool only reads files.
+echo "wireshark-common wireshark-common/install-setuid boolean false" | "${sudo[@]}" debconf-set-selections
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
