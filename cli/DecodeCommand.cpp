@@ -1,6 +1,6 @@
 #include "DecodeCommand.h"
 
-#include "FrameDecoder.h"
+#include "FrameText.h"
 #include "HexFrame.h"
 #include "HexLine.h"
 #include "LogFile.h"
@@ -30,10 +30,8 @@ public:
             m_out << '\n';
         if (!heading.isNull())
             m_out << heading << '\n';
-        m_out << OneLine(FrameSummary(frame, length, m_layer2)) << '\n';
-        DecodeFrame(&m_tree, frame, length);
-        for (const QString& line : m_tree.Lines())
-            m_out << OneLine(line) << '\n';
+        for (const QString& line : FrameTextLines(frame, length, m_layer2, m_tree))
+            m_out << line << '\n';
     }
 
 private:
