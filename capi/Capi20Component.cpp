@@ -66,8 +66,10 @@ TCapi20::~TCapi20()
     CloseDevice();
     UnloadCAPI();
     m_destroying.store(true);
-    ClearSupplementaryServices();
     m_timer->stop();
+    NextForward(true);
+    NextUnForward(true);
+    NextInterrogateParams(true);
     ClearCallTable();
 }
 

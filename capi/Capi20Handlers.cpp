@@ -36,8 +36,17 @@ uint16_t TCapi20::PowerManagementRequest()
     return 1; // nothing sent
 }
 
-void TCapi20::ClearSupplementaryServices() {}
+// At registration: what the controller offers is asked again.
+void TCapi20::ClearSupplementaryServices()
+{
+    m_supplementary.SetSupportedServices(0);
+}
 
 // The 3-second tick: stale supplementary-service requests and unanswered
-// interrogations end here.
-void TCapi20::TimerTick() {}
+// interrogations end here, one step per tick.
+void TCapi20::TimerTick()
+{
+    const uint32_t now = TickCount();
+    if (!DropStaleSupplementaryQueue(now))
+        EndStaleInterrogation(now);
+}

@@ -7,6 +7,7 @@
 #include "CapiDriverLibrary.h"
 #include "CapiEvents.h"
 #include "CapiTypes.h"
+#include "SupplementaryState.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -18,6 +19,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -186,6 +188,67 @@ public:
     // --- Call control requests used by the dispatcher ------------------
     uint16_t PowerManagementRequest();
 
+    // --- Supplementary services: requests --------------------------------
+    // Each returns the info word of the put, 1 when the driver library is not
+    // loaded, and 0 when the request was queued or deferred.
+    uint16_t ListenSupplementaryRequest(uint32_t address, uint32_t mask);
+    uint16_t EctRequest(uint32_t plciOrNcci, uint32_t targetPlci);
+    uint16_t SelectBProtocolRequest(uint32_t plci);
+    uint16_t ForwardRequest(uint32_t address, const QString& servedUserNumber, const QString& forwardedToNumber,
+                            uint16_t procedure, uint16_t basicService, bool queue);
+    uint16_t UnForwardRequest(uint32_t address, const QString& servedUserNumber, uint16_t procedure,
+                              uint16_t basicService, bool queue);
+    uint16_t InterrogateParamsRequest(uint32_t address, const QString& servedUserNumber, uint16_t procedure,
+                                      uint16_t basicService, bool queue);
+    uint16_t InterrogateNumbersRequest(uint32_t address);
+    uint16_t CcbsDeactivateRequest(uint32_t plci, uint16_t ccbsReference);
+    // Hand-built Facility elements in an INFO_REQ, for controllers that do
+    // not offer call forwarding themselves.
+    uint16_t ActivationDiversionInfoRequest(uint32_t address, const QString& servedUserNumber,
+                                            const QString& forwardedToNumber, uint16_t procedure,
+                                            uint16_t basicService);
+    uint16_t DeactivationDiversionInfoRequest(uint32_t address, const QString& servedUserNumber,
+                                              uint16_t procedure, uint16_t basicService);
+    uint16_t InterrogateParamsInfoRequest(uint32_t address, const QString& servedUserNumber,
+                                          uint16_t procedure, uint16_t basicService);
+    uint16_t InterrogateNumbersInfoRequest(uint32_t address);
+    uint16_t CcbsStatusResultInfoRequest(uint32_t plci, bool free);
+    uint16_t CcbsDeactivateInfoRequest(uint32_t plci, uint8_t callLinkageIdentifier);
+
+    // Queues of call-forwarding requests: true when an earlier request of
+    // the same kind is still outstanding.
+    bool QueueForward(uint32_t address, const QString& servedUserNumber, uint16_t procedure,
+                      uint16_t basicService, const QString& forwardedToNumber);
+    bool QueueUnForward(uint32_t address, const QString& servedUserNumber, uint16_t procedure,
+                        uint16_t basicService);
+    bool QueueInterrogateParams(uint32_t address, const QString& servedUserNumber, uint16_t procedure,
+                                uint16_t basicService);
+    // Removes the answered request and sends the next one; true when the
+    // answered request was the last one (or, with dropAll, the queue existed).
+    bool NextForward(bool dropAll);
+    bool NextUnForward(bool dropAll);
+    bool NextInterrogateParams(bool dropAll);
+    static QString ComponentKindText(uint8_t componentTag);
+
+    // The 3-second timer's steps: drop the oldest stale queue (true when one
+    // was dropped), else end an unanswered number interrogation.
+    bool DropStaleSupplementaryQueue(uint32_t now);
+    bool EndStaleInterrogation(uint32_t now);
+
+    const TSupplementaryState& SupplementaryState() const { return m_supplementary; }
+    // Millisecond tick count, wrapping at 2^32; tests substitute their own.
+    uint32_t TickCount() const;
+    void SetTickSource(std::function<uint32_t()> source) { m_tickSource = std::move(source); }
+
+    // --- Supplementary services and information: decoding ----------------
+    // Text of an info element; infoNumber may be rewritten (progress, charges).
+    static QString InfoElementText(uint16_t& infoNumber, const uint8_t* contents, uint32_t length);
+    // The readers stand on the contents of the facility parameter struct.
+    void DecodeSupplementaryIndication(uint32_t address, TCapiMessageReader reader);
+    void DecodeSupplementaryConfirmation(uint32_t address, TCapiMessageReader reader);
+    // The reader stands on the PLCI; returns the address the INFO_RESP goes to.
+    uint32_t DecodeInfoIndication(TCapiMessageReader reader);
+
 private:
     friend class TCapiThread;
 
@@ -300,4 +363,8 @@ private:
     QRecursiveMutex m_callTableLock;
     QMutex m_dataLock;
     QTimer* m_timer = nullptr;
+
+    // --- Supplementary services ------------------------------------------
+    TSupplementaryState m_supplementary;
+    std::function<uint32_t()> m_tickSource;
 };
