@@ -3,6 +3,8 @@
 #include "MessageCheck.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -20,9 +22,15 @@ void PutDword(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
     for (int i = 0; i < 4; ++i)
         bytes[offset + size_t(i)] = uint8_t(value >> (8 * i));
 }
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
 } // namespace
 
-void TReceiveQueue::Push(const uint8_t* message, uint32_t length, uint32_t applId)
+void TReceiveQueue::Push(const uint8_t* message, uint32_t length, uint32_t applId, uint32_t size)
 {
     if (m_count == m_slots.size()) {
         // Grow: unroll the ring into a larger one; the slot buffers move along.
@@ -34,6 +42,8 @@ void TReceiveQueue::Push(const uint8_t* message, uint32_t length, uint32_t applI
     }
     std::vector<uint8_t>& slot = m_slots[(m_head + m_count) % m_slots.size()];
     slot.assign(message, message + length);
+    if (size > length)
+        slot.resize(size, 0);
     // The card addresses the message to the application it delivers to.
     slot[2] = uint8_t(applId);
     slot[3] = uint8_t(applId >> 8);
@@ -100,6 +110,8 @@ void TSimController::ResetLocked()
     PutDword(controller, 12, 0x00000003); // B2: X.75, transparent
     PutDword(controller, 16, 0x00000001); // B3: transparent
     m_profiles[1] = controller;
+    m_scripted = Environment("VESSIK_SIM_SCRIPTED") == "1";
+    m_putLogFile = Environment("VESSIK_SIM_PUTLOG");
 }
 
 TSimController::TApplication* TSimController::FindLocked(uint32_t applId)
@@ -130,16 +142,23 @@ uint32_t TSimController::Register(uint32_t bufferSize, uint32_t maxLogicalConnec
 {
     if (applId == nullptr)
         return kRegisterOsResourceError;
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_registerParameters[0] = bufferSize;
-    m_registerParameters[1] = maxLogicalConnection;
-    m_registerParameters[2] = maxBDataBlocks;
-    m_registerParameters[3] = maxBDataLen;
-    const uint32_t id = m_nextApplId;
-    m_nextApplId = m_nextApplId >= 0xFFFF ? 1 : m_nextApplId + 1;
-    m_applications[id] = std::make_unique<TApplication>();
-    m_newest = id;
-    *applId = id;
+    uint32_t id = 0;
+    TRegisterHandler handler = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_registerParameters[0] = bufferSize;
+        m_registerParameters[1] = maxLogicalConnection;
+        m_registerParameters[2] = maxBDataBlocks;
+        m_registerParameters[3] = maxBDataLen;
+        id = m_nextApplId;
+        m_nextApplId = m_nextApplId >= 0xFFFF ? 1 : m_nextApplId + 1;
+        m_applications[id] = std::make_unique<TApplication>();
+        m_newest = id;
+        *applId = id;
+        handler = m_registerHandler;
+    }
+    if (handler != nullptr)
+        handler(id);
     return kNoError;
 }
 
@@ -166,11 +185,19 @@ uint32_t TSimController::Release(uint32_t applId)
 uint32_t TSimController::PutMessage(uint32_t applId, const uint8_t* message)
 {
     TManufacturerRequestHandler handler = nullptr;
+    TRequestHandler requestHandler = nullptr;
     uint32_t length = 0;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (FindLocked(applId) == nullptr)
             return kIllegalApplId;
+        if (message != nullptr) {
+            // Whatever its content, a message with a readable Length is logged
+            // whole: the log shows what the application put, faults included.
+            const uint32_t claimed = uint32_t(message[0] | (message[1] << 8));
+            if (claimed >= kMinMessageLength && claimed <= kMaxMessageLength)
+                AppendPutLogLocked(message, claimed);
+        }
         if (!IsValidPut(applId, message)) {
             ++m_violations;
             return kIllegalCommand;
@@ -180,10 +207,37 @@ uint32_t TSimController::PutMessage(uint32_t applId, const uint8_t* message)
             m_puts.emplace_back(message, message + length);
         if (message[4] == 0xFF && (message[5] == 0x80 || message[5] == 0x83))
             handler = m_manufacturerHandler;
+        else if (!m_scripted)
+            requestHandler = m_requestHandler;
     }
     if (handler != nullptr)
         handler(applId, message, length);
+    if (requestHandler != nullptr)
+        requestHandler(applId, message, length);
     return kNoError;
+}
+
+void TSimController::AppendPutLogLocked(const uint8_t* message, uint32_t length)
+{
+    if (m_putLogFile.empty())
+        return;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(size_t(length) * 3);
+    for (uint32_t i = 0; i < length; ++i) {
+        if (i > 0)
+            line.push_back(' ');
+        line.push_back(kDigits[message[i] >> 4]);
+        line.push_back(kDigits[message[i] & 15]);
+    }
+    line.push_back('\n');
+    // Opened per message: the file is complete whenever a reader looks, and a
+    // crash of the host loses nothing.
+    FILE* file = std::fopen(m_putLogFile.c_str(), "ab");
+    if (file == nullptr)
+        return;
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fclose(file);
 }
 
 uint32_t TSimController::GetMessage(uint32_t applId, void** message)
@@ -214,21 +268,44 @@ uint32_t TSimController::WaitForSignal(uint32_t applId)
     }
 }
 
+uint32_t TSimController::DeliverLocked(uint32_t applId, const uint8_t* message, uint32_t length, uint32_t size)
+{
+    const uint32_t target = applId == 0 ? m_newest : applId;
+    TApplication* application = FindLocked(target);
+    if (application == nullptr)
+        return kIllegalApplId;
+    application->Queue.Push(message, length, target, size);
+    return kNoError;
+}
+
 uint32_t TSimController::Deliver(uint32_t applId, const uint8_t* message, uint32_t length)
 {
     if (message == nullptr || length < kMinMessageLength || length > 0xFFFF
         || uint32_t(message[0] | (message[1] << 8)) != length)
         return kIllegalCommand;
+    uint32_t result = 0;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        const uint32_t target = applId == 0 ? m_newest : applId;
-        TApplication* application = FindLocked(target);
-        if (application == nullptr)
-            return kIllegalApplId;
-        application->Queue.Push(message, length, target);
+        result = DeliverLocked(applId, message, length, length);
     }
-    m_signal.notify_all();
-    return kNoError;
+    if (result == kNoError)
+        m_signal.notify_all();
+    return result;
+}
+
+uint32_t TSimController::DeliverAsItStands(uint32_t applId, const uint8_t* message, uint32_t length)
+{
+    if (message == nullptr || length < kMinMessageLength || length > 0xFFFF)
+        return kIllegalCommand;
+    uint32_t result = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const uint32_t claimed = uint32_t(message[0] | (message[1] << 8));
+        result = DeliverLocked(applId, message, length, claimed);
+    }
+    if (result == kNoError)
+        m_signal.notify_all();
+    return result;
 }
 
 void TSimController::GetManufacturer(char* buffer64)
@@ -289,6 +366,36 @@ void TSimController::SetReleaseHandler(TReleaseHandler handler)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_releaseHandler = handler;
+}
+
+void TSimController::SetRegisterHandler(TRegisterHandler handler)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_registerHandler = handler;
+}
+
+void TSimController::SetRequestHandler(TRequestHandler handler)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_requestHandler = handler;
+}
+
+bool TSimController::Scripted()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_scripted;
+}
+
+void TSimController::SetScripted(bool scripted)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_scripted = scripted;
+}
+
+void TSimController::SetPutLogFile(const std::string& path)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_putLogFile = path;
 }
 
 void TSimController::SetResult(int function, uint32_t result)
@@ -387,6 +494,12 @@ uint32_t TSimController::ApplicationCount()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return uint32_t(m_applications.size());
+}
+
+bool TSimController::IsRegistered(uint32_t applId)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return FindLocked(applId) != nullptr;
 }
 
 uint32_t TSimController::QueuedCount(uint32_t applId)

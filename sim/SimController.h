@@ -28,13 +28,20 @@ constexpr uint32_t kNotInstalled = 0x1009;
 using TManufacturerRequestHandler = void (*)(uint32_t applId, const uint8_t* message, uint32_t length);
 // Called outside the lock when an application is released.
 using TReleaseHandler = void (*)(uint32_t applId);
+// Called outside the lock once an application has registered.
+using TRegisterHandler = void (*)(uint32_t applId);
+// Called outside the lock for every other message an application puts
+// (requests and responses of call control, data and facilities).
+using TRequestHandler = void (*)(uint32_t applId, const uint8_t* message, uint32_t length);
 
 // Received messages of one application: a ring of buffers that are reused, so
 // that a steady stream of messages does not allocate.
 class TReceiveQueue {
 public:
-    // length >= 8: the ApplID field is overwritten with applId.
-    void Push(const uint8_t* message, uint32_t length, uint32_t applId);
+    // length >= 8: the ApplID field is overwritten with applId. The buffer
+    // is zero-padded up to size octets, so that a reader trusting a Length
+    // field larger than the message stays inside it.
+    void Push(const uint8_t* message, uint32_t length, uint32_t applId, uint32_t size = 0);
     // Moves the oldest message into current (whose storage is reused).
     bool Pop(std::vector<uint8_t>& current);
     size_t Count() const { return m_count; }
@@ -67,9 +74,22 @@ public:
     // Thread-safe hand-over of one received message to an application
     // (0 = newest). The ApplID field is set to the application's id.
     uint32_t Deliver(uint32_t applId, const uint8_t* message, uint32_t length);
+    // The same for a scripted message of at least 8 octets whose Length field
+    // need not match: it is delivered as it stands.
+    uint32_t DeliverAsItStands(uint32_t applId, const uint8_t* message, uint32_t length);
 
     void SetManufacturerRequestHandler(TManufacturerRequestHandler handler);
     void SetReleaseHandler(TReleaseHandler handler);
+    void SetRegisterHandler(TRegisterHandler handler);
+    void SetRequestHandler(TRequestHandler handler);
+
+    // Scripted: the card sends nothing of its own, only what a scenario says
+    // (VESSIK_SIM_SCRIPTED=1 at a reset or load).
+    bool Scripted();
+    void SetScripted(bool scripted);
+    // The file every put message is appended to as a hex line; empty for
+    // none (VESSIK_SIM_PUTLOG at a reset or load).
+    void SetPutLogFile(const std::string& path);
 
     // Steering.
     uint32_t Steered(int function); // the forced result or 0; throws when asked
@@ -86,6 +106,7 @@ public:
     void SetVersion(uint32_t capiMajor, uint32_t capiMinor, uint32_t manuMajor, uint32_t manuMinor);
     void SetProfile(uint32_t controller, const void* profile64);
     uint32_t ApplicationCount();
+    bool IsRegistered(uint32_t applId);
     uint32_t QueuedCount(uint32_t applId);
     uint32_t NewestApplication();
     uint64_t FetchedCount();
@@ -103,6 +124,8 @@ private:
     TSimController();
     void ResetLocked();
     TApplication* FindLocked(uint32_t applId);
+    uint32_t DeliverLocked(uint32_t applId, const uint8_t* message, uint32_t length, uint32_t size);
+    void AppendPutLogLocked(const uint8_t* message, uint32_t length);
 
     std::mutex m_lock;
     std::condition_variable m_signal;
@@ -125,6 +148,10 @@ private:
     std::map<uint32_t, std::vector<uint8_t>> m_profiles;
     TManufacturerRequestHandler m_manufacturerHandler = nullptr;
     TReleaseHandler m_releaseHandler = nullptr;
+    TRegisterHandler m_registerHandler = nullptr;
+    TRequestHandler m_requestHandler = nullptr;
+    bool m_scripted = false;
+    std::string m_putLogFile;
 };
 
 } // namespace vsim

@@ -1,5 +1,6 @@
 #include "SimSteering.h"
 
+#include "ScriptPlayer.h"
 #include "SimController.h"
 
 using vsim::TSimController;
@@ -51,6 +52,12 @@ void VsimSetManufacturerRequestHandler(VsimManufacturerRequestHandler handler)
 {
     TSimController::Instance().SetManufacturerRequestHandler(handler);
 }
+
+void VsimSetScripted(int scripted) { TSimController::Instance().SetScripted(scripted != 0); }
+
+void VsimSetPutLogFile(const char* path) { TSimController::Instance().SetPutLogFile(path == nullptr ? "" : path); }
+
+int VsimScriptPlaying(uint32_t applId) { return vsim::TScriptPlayer::Instance().Playing(applId) ? 1 : 0; }
 
 uint32_t VsimApplicationCount(void) { return TSimController::Instance().ApplicationCount(); }
 

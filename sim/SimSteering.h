@@ -63,6 +63,16 @@ VSIM_EXPORT void VsimSetProfile(uint32_t controller, const void* profile64);
 typedef void (*VsimManufacturerRequestHandler)(uint32_t applId, const uint8_t* message, uint32_t length);
 VSIM_EXPORT void VsimSetManufacturerRequestHandler(VsimManufacturerRequestHandler handler);
 
+// 1: send nothing of its own (no demo, no confirmations, no answers), only
+// what a scenario says; 0: the card's own behaviour. A reset restores
+// VESSIK_SIM_SCRIPTED.
+VSIM_EXPORT void VsimSetScripted(int scripted);
+// Appends every message put from now on to the file, one line of hex pairs
+// each; null or "" stops it. A reset restores VESSIK_SIM_PUTLOG.
+VSIM_EXPORT void VsimSetPutLogFile(const char* path);
+// 1 while the scripted replay for the application (0 = the newest) plays.
+VSIM_EXPORT int VsimScriptPlaying(uint32_t applId);
+
 VSIM_EXPORT uint32_t VsimApplicationCount(void);
 VSIM_EXPORT uint32_t VsimQueuedCount(uint32_t applId);
 // The newest registered application id, 0 when none.

@@ -1,5 +1,6 @@
 #include "TracePlayer.h"
 
+#include "CardHooks.h"
 #include "SimController.h"
 
 #include <algorithm>
@@ -101,34 +102,6 @@ bool StatsWanted()
     return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
-void OnManufacturerMessage(uint32_t applId, const uint8_t* message, uint32_t length)
-{
-    TTracePlayer::Instance().ManufacturerMessage(applId, message, length);
-}
-
-void OnRelease(uint32_t applId)
-{
-    TTracePlayer::Instance().Released(applId);
-}
-
-void InstallHooks()
-{
-    TSimController& sim = TSimController::Instance();
-    TTracePlayer::Instance();
-    sim.SetManufacturerRequestHandler(&OnManufacturerMessage);
-    sim.SetReleaseHandler(&OnRelease);
-}
-
-// Hooks the player into the card when the library is loaded.
-struct THook {
-    THook()
-    {
-        InstallHooks();
-        const char* manufacturer = std::getenv("VESSIK_SIM_MANUFACTURER");
-        if (manufacturer != nullptr && *manufacturer != 0)
-            TSimController::Instance().SetManufacturer(manufacturer);
-    }
-} g_hook;
 
 } // namespace
 
@@ -178,7 +151,7 @@ void TTracePlayer::ManufacturerMessage(uint32_t applId, const uint8_t* message, 
     }
 }
 
-std::shared_ptr<const TTraceScenario> TTracePlayer::LoadScenario(bool& looping)
+std::shared_ptr<const TTraceScenario> TTracePlayer::LoadScenario(bool& looping, bool forScript)
 {
     std::optional<std::string> text;
     std::string origin;
@@ -195,12 +168,14 @@ std::shared_ptr<const TTraceScenario> TTracePlayer::LoadScenario(bool& looping)
         std::string error;
         text.emplace();
         if (!ReadScenarioFile(path, *text, error)) {
-            std::fprintf(stderr, "vessik-sim: cannot read the scenario %s: %s\n", path, error.c_str());
+            if (forScript) // the registration comes first: said once
+                std::fprintf(stderr, "vessik-sim: cannot read the scenario %s: %s\n", path, error.c_str());
             text->clear();
         }
     } else {
-        demo = true;
-        text = std::string(DemoScenario());
+        // A scripted card plays no demo of its own.
+        demo = !TSimController::Instance().Scripted();
+        text = std::string(demo ? DemoScenario() : std::string_view());
     }
     {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -208,6 +183,8 @@ std::shared_ptr<const TTraceScenario> TTracePlayer::LoadScenario(bool& looping)
             looping = demo;
     }
     auto scenario = std::make_shared<TTraceScenario>(ParseScenario(*text));
+    if (forScript != IsScript(*scenario))
+        return scenario; // the other player reports them
     for (const std::string& error : scenario->Errors)
         std::fprintf(stderr, "vessik-sim: %s: %s\n", origin.c_str(), error.c_str());
     bool hasFrame = false;
@@ -230,6 +207,7 @@ void TTracePlayer::Start(uint32_t applId, TForm form)
     session->ApplId = applId;
     session->Form = form;
     session->Scenario = LoadScenario(session->Looping);
+    session->Idle = IsScript(*session->Scenario);
     {
         std::lock_guard<std::mutex> guard(m_lock);
         session->Paced = m_paced;
@@ -327,6 +305,8 @@ void TTracePlayer::Play(TSession* session)
     const std::vector<TTraceStep>& steps = session->Scenario->Steps;
     size_t next = 0;
     std::unique_lock<std::mutex> guard(session->Lock);
+    if (session->Idle) // the script delivers the frames through DeliverFrame
+        session->Wake.wait(guard, [session] { return session->Stop; });
     while (!session->Stop) {
         if (next == steps.size()) {
             if (!session->Looping || steps.empty())
@@ -334,6 +314,8 @@ void TTracePlayer::Play(TSession* session)
             next = 0;
         }
         const TTraceStep& step = steps[next++];
+        if (step.IsMessage)
+            continue;
         if (step.IsWait) {
             if (session->Paced)
                 session->Wake.wait_for(guard, std::chrono::milliseconds(step.WaitMs),
@@ -404,6 +386,23 @@ bool TTracePlayer::Deliver(TSession& session, const TTraceStep& step)
         return false;
     }
     return true;
+}
+
+TTracePlayer::TFrameResult TTracePlayer::DeliverFrame(uint32_t applId, const TTraceStep& step)
+{
+    std::shared_ptr<TSession> session = Find(applId);
+    if (!session)
+        return TFrameResult::NotTracing;
+    std::lock_guard<std::mutex> guard(session->Lock);
+    if (!session->Running || session->Stop)
+        return TFrameResult::NotTracing;
+    return Deliver(*session, step) ? TFrameResult::Delivered : TFrameResult::Gone;
+}
+
+bool TTracePlayer::Paced()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_paced;
 }
 
 std::shared_ptr<TTracePlayer::TSession> TTracePlayer::Find(uint32_t applId)
@@ -502,7 +501,7 @@ void VsimTraceGetCounts(uint32_t applId, VsimTraceCounts* counts)
 
 void VsimTraceReset(void)
 {
-    vsim::TTracePlayer::Instance().Reset();
+    vsim::ResetExtensions();
     vsim::InstallHooks(); // a test may have put its own hook in place
 }
 

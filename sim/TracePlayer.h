@@ -30,6 +30,18 @@ public:
     void ManufacturerMessage(uint32_t applId, const uint8_t* message, uint32_t length);
     void Released(uint32_t applId);
 
+    // A frame of a script: delivered at once when the application's trace
+    // is on.
+    enum class TFrameResult { Delivered, NotTracing, Gone };
+    TFrameResult DeliverFrame(uint32_t applId, const TTraceStep& step);
+    // The steered scenario, else VESSIK_SIM_SCENARIO, else the demo (none
+    // when the card is scripted); looping tells whether it starts over.
+    // Errors go to standard error once: those of a script and the file's
+    // read error when the script player loads (forScript), the others when
+    // a trace starts.
+    std::shared_ptr<const TTraceScenario> LoadScenario(bool& looping, bool forScript = false);
+    bool Paced();
+
     // Steering.
     uint32_t SetScenario(const char* text);
     void SetLooping(int looping);
@@ -46,6 +58,7 @@ private:
         std::shared_ptr<const TTraceScenario> Scenario;
         bool Looping = false;
         bool Paced = true;
+        bool Idle = false; // plays nothing itself: a script runs the scenario
         uint32_t Window = 64;
         std::thread Thread;
         std::mutex Lock;
@@ -67,7 +80,6 @@ private:
     static bool Deliver(TSession& session, const TTraceStep& step);
     std::shared_ptr<TSession> Find(uint32_t applId);
     static VsimTraceCounts Snapshot(TSession& session);
-    std::shared_ptr<const TTraceScenario> LoadScenario(bool& looping);
 
     std::mutex m_lock;
     std::map<uint32_t, std::shared_ptr<TSession>> m_sessions;

@@ -93,7 +93,7 @@ int HexDigit(char c)
 }
 
 // Hex pairs, blanks allowed between pairs but not inside one.
-const char* ParseHex(std::string_view text, std::vector<uint8_t>& octets)
+const char* ParseHex(std::string_view text, std::vector<uint8_t>& octets, size_t most)
 {
     size_t at = 0;
     while (at < text.size()) {
@@ -107,7 +107,7 @@ const char* ParseHex(std::string_view text, std::vector<uint8_t>& octets)
         const int low = HexDigit(text[at + 1]);
         if (high < 0 || low < 0)
             return "not a hex pair";
-        if (octets.size() >= kMaxTraceFrame)
+        if (octets.size() >= most)
             return "frame too long";
         octets.push_back(uint8_t(high * 16 + low));
         at += 2;
@@ -150,12 +150,17 @@ TTraceScenario ParseScenario(std::string_view text)
         const char* error = nullptr;
         if ((line[0] == 'T' || line[0] == 'R') && (line.size() == 1 || IsBlank(line[1]))) {
             step.Sent = line[0] == 'T';
-            error = ParseHex(line.substr(1), step.Frame);
+            error = ParseHex(line.substr(1), step.Frame, kMaxTraceFrame);
+        } else if (line.substr(0, 3) == "MSG" && (line.size() == 3 || IsBlank(line[3]))) {
+            step.IsMessage = true;
+            error = ParseHex(line.substr(3), step.Frame, kMaxScriptMessage);
+            if (error == nullptr && step.Frame.size() < kMinScriptMessage)
+                error = "message shorter than 8 octets";
         } else if (line.substr(0, 4) == "wait" && (line.size() == 4 || IsBlank(line[4]))) {
             step.IsWait = true;
             error = ParseWait(line.substr(4), step.WaitMs);
         } else {
-            error = "expected \"T\", \"R\" or \"wait\"";
+            error = "expected \"T\", \"R\", \"MSG\" or \"wait\"";
         }
         if (error != nullptr)
             scenario.Errors.push_back("line " + std::to_string(lineNumber) + ": " + error);
@@ -163,6 +168,14 @@ TTraceScenario ParseScenario(std::string_view text)
             scenario.Steps.push_back(std::move(step));
     }
     return scenario;
+}
+
+bool IsScript(const TTraceScenario& scenario)
+{
+    for (const TTraceStep& step : scenario.Steps)
+        if (step.IsMessage)
+            return true;
+    return false;
 }
 
 bool ReadScenarioFile(const std::string& path, std::string& text, std::string& error)

@@ -5,9 +5,15 @@
 // The trace starts for an application with the AVM trace request for
 // controller 1 (frames arrive as 'AVM!' MANUFACTURER_IND) or the KORVAN one
 // (kind 14 'KORV' indications) and stops with the matching off request or the
-// application's release. Environment, read when a trace starts:
+// application's release. A scenario with CAPI messages ("MSG" lines) is a
+// script: it plays once from the application's registration on, and its
+// frames wait for the trace. Environment, read when an application registers
+// and when a trace starts:
 //   VESSIK_SIM_SCENARIO   file of frames to play once instead of the looping demo
 //   VESSIK_SIM_STATS=1    report the answer counts on standard error at release
+// and at a reset or load of the card (SimController):
+//   VESSIK_SIM_SCRIPTED=1 send nothing of its own, only what a scenario says
+//   VESSIK_SIM_PUTLOG     file every put message is appended to (hex line)
 // and once when the library is loaded:
 //   VESSIK_SIM_MANUFACTURER  the manufacturer text (e.g. "KORVAN ..." makes a
 //                            host send the KORVAN request)

@@ -28,6 +28,30 @@ TEST(TraceScenario, ReadsFramesPausesAndComments)
     EXPECT_EQ(scenario.Steps[3].Frame, (Bytes{0x00, 0x81, 0x73}));
 }
 
+TEST(TraceScenario, ReadsCapiMessagesAndTellsAScriptFromATrace)
+{
+    const auto script = ParseScenario("MSG 0C 00 01 00 02 82 05 00 01 01 00 00\nwait 10\nR 00 81 73\n");
+    ASSERT_TRUE(script.Errors.empty()) << script.Errors.front();
+    ASSERT_EQ(script.Steps.size(), 3u);
+    EXPECT_TRUE(script.Steps[0].IsMessage);
+    EXPECT_EQ(script.Steps[0].Frame, (Bytes{0x0C, 0, 1, 0, 0x02, 0x82, 5, 0, 1, 1, 0, 0}));
+    EXPECT_FALSE(script.Steps[2].IsMessage);
+    EXPECT_TRUE(vsim::IsScript(script));
+    EXPECT_FALSE(vsim::IsScript(ParseScenario("R 00 81 73\nwait 5\n")));
+}
+
+TEST(TraceScenario, MessageMayBeLongerThanAFrameButNotThanItsLengthWord)
+{
+    std::string line = "MSG";
+    for (int i = 0; i < 4000; ++i)
+        line += " 00";
+    EXPECT_TRUE(ParseScenario(line).Errors.empty());
+    EXPECT_EQ(ParseScenario(line).Steps.at(0).Frame.size(), 4000u);
+    for (int i = 4000; i < 0x10000; ++i)
+        line += " 00";
+    EXPECT_EQ(ParseScenario(line).Errors, std::vector<std::string>{"line 1: frame too long"});
+}
+
 struct TBadLine {
     const char* line;
     const char* error;
@@ -51,9 +75,12 @@ INSTANTIATE_TEST_SUITE_P(Lines, BadScenarioLine,
                                            TBadLine{"T", "no frame octets"},
                                            TBadLine{"wait", "wait without a time"},
                                            TBadLine{"wait -5", "wait time is not a number"},
-                                           TBadLine{"waiting 5", "expected \"T\", \"R\" or \"wait\""},
-                                           TBadLine{"X 02", "expected \"T\", \"R\" or \"wait\""},
-                                           TBadLine{"TR 02", "expected \"T\", \"R\" or \"wait\""}));
+                                           TBadLine{"waiting 5", "expected \"T\", \"R\", \"MSG\" or \"wait\""},
+                                           TBadLine{"X 02", "expected \"T\", \"R\", \"MSG\" or \"wait\""},
+                                           TBadLine{"MSG 08 00 00 00 02 82 01", "message shorter than 8 octets"},
+                                           TBadLine{"MSG", "no frame octets"},
+                                           TBadLine{"MSGS 08", "expected \"T\", \"R\", \"MSG\" or \"wait\""},
+                                           TBadLine{"TR 02", "expected \"T\", \"R\", \"MSG\" or \"wait\""}));
 
 TEST(TraceScenario, LongWaitIsBounded)
 {

@@ -1,0 +1,60 @@
+#include "CardHooks.h"
+
+#include "ScriptPlayer.h"
+#include "SimController.h"
+#include "TracePlayer.h"
+
+#include <cstdlib>
+
+namespace vsim {
+
+namespace {
+
+void OnManufacturerMessage(uint32_t applId, const uint8_t* message, uint32_t length)
+{
+    TTracePlayer::Instance().ManufacturerMessage(applId, message, length);
+}
+
+void OnRegister(uint32_t applId)
+{
+    TScriptPlayer::Instance().Registered(applId);
+}
+
+void OnRelease(uint32_t applId)
+{
+    TScriptPlayer::Instance().Released(applId);
+    TTracePlayer::Instance().Released(applId);
+}
+
+// Hooks the extensions into the card when the library is loaded.
+struct THook {
+    THook()
+    {
+        InstallHooks();
+        const char* manufacturer = std::getenv("VESSIK_SIM_MANUFACTURER");
+        if (manufacturer != nullptr && *manufacturer != 0)
+            TSimController::Instance().SetManufacturer(manufacturer);
+    }
+} g_hook;
+
+} // namespace
+
+void InstallHooks()
+{
+    TSimController& sim = TSimController::Instance();
+    // The players are made after the card, so they are destroyed (and their
+    // threads stopped) before it.
+    TTracePlayer::Instance();
+    TScriptPlayer::Instance();
+    sim.SetManufacturerRequestHandler(&OnManufacturerMessage);
+    sim.SetRegisterHandler(&OnRegister);
+    sim.SetReleaseHandler(&OnRelease);
+}
+
+void ResetExtensions()
+{
+    TScriptPlayer::Instance().Reset();
+    TTracePlayer::Instance().Reset();
+}
+
+} // namespace vsim
