@@ -2,6 +2,7 @@
 
 #include "LogFile.h"
 #include "OneLine.h"
+#include "SignalPipe.h"
 #include "TFCapi20.h"
 #include "TraceRow.h"
 
@@ -12,13 +13,9 @@
 #include <QTimer>
 
 #include <array>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <optional>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,17 +27,6 @@ constexpr char kDefaultDriver[] = "capi2032.dll";
 // its answer within this time.
 constexpr int kDrainMs = 100;
 constexpr int kDeviceCheckMs = 500;
-
-// The write end of the self-pipe; the signal handler only writes one byte.
-int g_signalFd = -1;
-
-void OnSignal(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalFd, &byte, 1);
-    errno = saved;
-}
 
 struct TOptions {
     QString Driver;
@@ -102,49 +88,6 @@ bool ParseOptions(const QStringList& args, TOptions& options, int& status)
     }
     return true;
 }
-
-// SIGINT and SIGTERM end the event loop through a self-pipe, so that the
-// trace is switched off and the device closed on the main thread.
-class TSignalPipe {
-public:
-    bool Install()
-    {
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, m_fds) != 0)
-            return false;
-        ::fcntl(m_fds[0], F_SETFL, O_NONBLOCK);
-        ::fcntl(m_fds[1], F_SETFL, O_NONBLOCK);
-        g_signalFd = m_fds[1];
-        struct sigaction action = {};
-        action.sa_handler = OnSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &action, &m_oldInt);
-        ::sigaction(SIGTERM, &action, &m_oldTerm);
-        return true;
-    }
-    int ReadFd() const { return m_fds[0]; }
-    void Drain()
-    {
-        char bytes[16];
-        while (::read(m_fds[0], bytes, sizeof bytes) > 0) {
-        }
-    }
-    ~TSignalPipe()
-    {
-        if (m_fds[0] < 0)
-            return;
-        ::sigaction(SIGINT, &m_oldInt, nullptr);
-        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-        g_signalFd = -1;
-        ::close(m_fds[0]);
-        ::close(m_fds[1]);
-    }
-
-private:
-    int m_fds[2] = {-1, -1};
-    struct sigaction m_oldInt = {};
-    struct sigaction m_oldTerm = {};
-};
 
 class TTraceSession {
 public:

@@ -2,6 +2,7 @@
 // subcommand; each subcommand parses the rest itself.
 
 #include "DecodeCommand.h"
+#include "MonitorCommand.h"
 #include "TraceCommand.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@ struct TSubcommand {
 constexpr TSubcommand kSubcommands[] = {
     {"decode", "decode D-channel frames given in hex into summaries and trees", RunDecode},
     {"trace", "print the live D-channel trace of a CAPI controller", RunTrace},
+    {"monitor", "print the call events of a CAPI controller, one line each", RunMonitor},
 };
 
 constexpr int kUsageError = 2;

@@ -1,0 +1,219 @@
+// vessik-cli monitor on the simulated controller played by a script: the
+// event lines exactly, the messages it puts, its options and its failures.
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSim = QStringLiteral(VESSIK_SIM_LIBRARY);
+
+struct TRun {
+    int status = -1;
+    QStringList out;
+    QString err;
+};
+
+QProcessEnvironment Environment(const QStringList& settings)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"VESSIK_SIM_SCENARIO", "VESSIK_SIM_MANUFACTURER", "VESSIK_SIM_STATS",
+                             "VESSIK_SIM_SCRIPTED", "VESSIK_SIM_PUTLOG"})
+        environment.remove(QLatin1String(name));
+    for (const QString& setting : settings)
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    return environment;
+}
+
+QStringList Lines(const QByteArray& bytes)
+{
+    QString text = QString::fromUtf8(bytes);
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text.isEmpty() ? QStringList() : text.split(u'\n');
+}
+
+TRun RunMonitor(const QStringList& args, const QStringList& settings = {})
+{
+    QProcess process;
+    process.setProcessEnvironment(Environment(settings));
+    process.start(QStringLiteral(VESSIK_CLI), QStringList{QStringLiteral("monitor")} + args);
+    EXPECT_TRUE(process.waitForStarted(10000));
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "vessik-cli monitor did not end";
+    }
+    TRun run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = Lines(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// Time stamps vary from run to run.
+QStringList WithoutTimes(QStringList lines)
+{
+    static const QRegularExpression stamp(QStringLiteral("\\d\\d:\\d\\d:\\d\\d,\\d\\d\\d"));
+    for (QString& line : lines)
+        line.replace(stamp, QStringLiteral("TIME"));
+    return lines;
+}
+
+// A received SETUP on the D-channel, then a KORVAN service-discovery
+// indication whose texts need escaping.
+constexpr char kScript[] = R"(R 02 FF 03 08 01 05 05 04 03 80 90 A3 18 01 89
+MSG 27 00 00 00 FF 82 05 00 01 00 00 00 4B 4F 52 56 0F 07 73 69 70 3A 61 22 62 05 70 09 62 2E 78 78 00 00 00 03 C3 84 31
+)";
+
+class MonitorCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        putLog = dir.filePath(QStringLiteral("put.txt"));
+    }
+    QStringList Script(const char* text)
+    {
+        const QString path = dir.filePath(QStringLiteral("script.txt"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return {QStringLiteral("VESSIK_SIM_SCENARIO=") + path, QStringLiteral("VESSIK_SIM_SCRIPTED=1"),
+                QStringLiteral("VESSIK_SIM_PUTLOG=") + putLog};
+    }
+    QStringList Puts() const
+    {
+        QFile file(putLog);
+        return file.open(QIODevice::ReadOnly) ? Lines(file.readAll()) : QStringList();
+    }
+
+    QTemporaryDir dir;
+    QString putLog;
+};
+
+TEST_F(MonitorCommand, PrintsTheEventsOfAScriptExactly)
+{
+    const TRun run = RunMonitor({"--driver", kSim, "--count", "6"}, Script(kScript));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(WithoutTimes(run.out),
+              (QStringList{
+                  "event OnL3Trace PLCI_NCCI=0x00000000 Info=\"TIME: R: setup(05): 02 FF 03 08 01 05 05 04 03 80 90 A3 "
+                  "18 01 89 \"",
+                  "event OnL3TraceCall PLCI_NCCI=0x00000005 InfoType=5 InfoStr=\"setup\"",
+                  "event OnL3TraceCall PLCI_NCCI=0x00000005 InfoType=0 InfoStr=\"R\"",
+                  "event OnL3TraceCall PLCI_NCCI=0x00000005 InfoType=1004 InfoStr=\"\"",
+                  "event OnL3TraceCall PLCI_NCCI=0x00000005 InfoType=1024 InfoStr=\"B1\"",
+                  QString::fromUtf8("event OnMDNS PLCI_NCCI=0x00000001 TTL=120 URI=\"sip:a\\\"b\" Host=\"p\\u0009b.x\" "
+                                    "Software=\"\xC3\x84" "1\""),
+              }));
+}
+
+TEST_F(MonitorCommand, ListensForTheAcceptedCallTypesAndTracesTheDChannel)
+{
+    const TRun run = RunMonitor({"--driver", kSim, "--count", "1"}, Script(kScript));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList puts = Puts();
+    ASSERT_GE(puts.size(), 2);
+    // LISTEN_REQ, controller 1, no info, the Telephony CIP mask 0x00010012.
+    EXPECT_EQ(puts[0], "1A 00 01 00 05 80 01 00 01 00 00 00 00 00 00 00 12 00 01 00 00 00 00 00 00 00");
+    EXPECT_TRUE(puts[1].startsWith(QLatin1String("1D 00 01 00 FF 80 02 00 01 00 00 00 41 56 4D 21")))
+        << puts[1].toStdString(); // the trace request
+}
+
+TEST_F(MonitorCommand, AcceptSetsTheCipMaskOfTheListenRequest)
+{
+    const TRun run = RunMonitor({"--driver", kSim, "--count", "1", "--accept", "Fax_G2_G3,Data_64,Msg"}, Script(kScript));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_FALSE(Puts().isEmpty());
+    EXPECT_EQ(Puts()[0], "1A 00 01 00 05 80 01 00 01 00 00 00 00 00 00 00 14 00 02 01 00 00 00 00 00 00");
+}
+
+TEST_F(MonitorCommand, DiagnosticAndDumpLinesAreNoEventLines)
+{
+    const TRun run = RunMonitor({"--driver", kSim, "--trace", "--capi", "--count", "1"}, Script(kScript));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = WithoutTimes(run.out);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.front(), QStringLiteral("trace TIME: OpenDevice (") + kSim + u')');
+    EXPECT_TRUE(lines.contains(QStringLiteral("capi TIME: Register returns: 01 00 00 00 ")));
+    EXPECT_TRUE(lines.back().startsWith(QLatin1String("event OnL3Trace "))) << lines.back().toStdString();
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.startsWith(QLatin1String("trace TIME: ")) || line.startsWith(QLatin1String("capi TIME: "))
+                    || line.startsWith(QLatin1String("event OnL3Trace")))
+            << line.toStdString();
+}
+
+TEST_F(MonitorCommand, TerminationEndsItCleanly)
+{
+    QProcess process;
+    process.setProcessEnvironment(Environment(Script(kScript)));
+    process.start(QStringLiteral(VESSIK_CLI), {QStringLiteral("monitor"), QStringLiteral("--driver"), kSim});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    QByteArray out;
+    while (!out.contains("OnMDNS") && process.waitForReadyRead(10000))
+        out += process.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("OnMDNS")) << out.toStdString();
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    // The trace was switched off before the device was closed.
+    const QStringList puts = Puts();
+    ASSERT_GE(puts.size(), 2);
+    EXPECT_TRUE(puts.back().startsWith(QLatin1String("1D 00 01 00 FF 80")));
+    EXPECT_TRUE(puts.back().endsWith(QLatin1String(" 04 00 00 00 00"))) << puts.back().toStdString();
+}
+
+TEST_F(MonitorCommand, MissingDriverGivesTheLoadersText)
+{
+    const TRun run = RunMonitor({"--driver", dir.filePath(QStringLiteral("no-such-driver.so"))});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains(QLatin1String("no CAPI available"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("LoadCAPI: loadLibrary failed: 0x"))) << run.err.toStdString();
+}
+
+struct TBadArguments {
+    const char* name;
+    QStringList args;
+};
+
+class MonitorArguments : public ::testing::TestWithParam<TBadArguments> {};
+
+TEST_P(MonitorArguments, AreRefusedWithUsage)
+{
+    const TRun run = RunMonitor(GetParam().args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains(QLatin1String("Usage: vessik-cli monitor"))) << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, MonitorArguments,
+    ::testing::Values(TBadArguments{"UnknownCallType", {"--accept", "Telephony,Video"}},
+                      TBadArguments{"CallTypeInLowerCase", {"--accept", "telephony"}},
+                      TBadArguments{"AcceptWithoutTypes", {"--accept"}},
+                      TBadArguments{"UnknownCip", {"--cip", "CIPVideo"}}, TBadArguments{"CipWithoutType", {"--cip"}},
+                      TBadArguments{"ControllerNotANumber", {"--controller", "one"}},
+                      TBadArguments{"ControllerTooLarge", {"--controller", "4294967296"}},
+                      TBadArguments{"CountZero", {"--count", "0"}}, TBadArguments{"CountNegative", {"--count", "-1"}},
+                      TBadArguments{"DriverWithoutLibrary", {"--driver"}}, TBadArguments{"MsnWithoutList", {"--msn"}},
+                      TBadArguments{"UnknownOption", {"--answer"}}, TBadArguments{"Extra", {"extra"}}),
+    [](const ::testing::TestParamInfo<TBadArguments>& param) { return std::string(param.param.name); });
+
+TEST(MonitorCommandHelp, ShowsUsage)
+{
+    const TRun run = RunMonitor({"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.join(u'\n').contains(QLatin1String("--accept TYPES")));
+}
+
+} // namespace
