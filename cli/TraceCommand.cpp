@@ -1,5 +1,8 @@
 #include "TraceCommand.h"
 
+#include "CaptureRows.h"
+#include "CaptureWriter.h"
+#include "LapdSide.h"
 #include "LogFile.h"
 #include "OneLine.h"
 #include "SignalPipe.h"
@@ -15,6 +18,7 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 namespace {
@@ -33,7 +37,16 @@ struct TOptions {
     bool Layer2 = false;
     uint64_t Count = 0; // 0: no limit
     QString LogFile;
+    QString PcapFile; // "-": the capture goes to standard output instead of the lines
 };
+
+// Now, in microseconds since 1970.
+uint64_t ArrivalTimeUs()
+{
+    timespec now = {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return uint64_t(now.tv_sec) * 1000000 + uint64_t(now.tv_nsec / 1000);
+}
 
 QTextStream& Err()
 {
@@ -81,6 +94,12 @@ bool ParseOptions(const QStringList& args, TOptions& options, int& status)
                 return false;
             }
             options.LogFile = args[++i];
+        } else if (arg == QLatin1String("--pcap")) {
+            if (!hasValue || args[i + 1].isEmpty()) {
+                status = BadArgument(QStringLiteral("--pcap needs a file name"));
+                return false;
+            }
+            options.PcapFile = args[++i];
         } else {
             status = BadArgument(QStringLiteral("unknown argument \"%1\"").arg(arg));
             return false;
@@ -99,6 +118,11 @@ public:
         if (!m_options.LogFile.isEmpty() && !m_log.Open(m_options.LogFile, u';', false, true)) {
             Err() << "vessik-cli trace: cannot write the log file \"" << m_options.LogFile
                   << "\": " << m_log.ErrorString() << '\n';
+            return kFailed;
+        }
+        if (!m_options.PcapFile.isEmpty() && !m_pcap.Open(m_options.PcapFile, TCaptureFormat::Pcap)) {
+            Err() << "vessik-cli trace: cannot write the capture file \"" << m_options.PcapFile
+                  << "\": " << m_pcap.ErrorString() << '\n';
             return kFailed;
         }
         TSignalPipe signalPipe;
@@ -157,6 +181,13 @@ public:
         }
         m_capi.CloseDevice();
         m_log.Close();
+        if (m_pcap.IsOpen() && !m_pcap.Close() && !PcapToStandardOutput()) {
+            Err() << "vessik-cli trace: cannot write the capture file \"" << m_options.PcapFile
+                  << "\": " << m_pcap.ErrorString() << '\n';
+            m_failed = true;
+        }
+        if (m_withoutFrame > 0)
+            Err() << "vessik-cli trace: " << m_withoutFrame << " rows without a frame left out of the capture\n";
         if (m_deviceLost) {
             Err() << "vessik-cli trace: the CAPI device was closed: " << Reason() << '\n';
             return kFailed;
@@ -177,14 +208,44 @@ private:
         m_loop.quit();
     }
 
+    bool PcapToStandardOutput() const { return m_options.PcapFile == QLatin1String("-"); }
+
+    // One packet per frame, stamped on arrival and handed on at once, so a
+    // packet analyser reading the pipe shows the line live.
+    bool Packet(const QString& line)
+    {
+        const auto columns = SplitTraceLine(line);
+        const auto frame = columns ? FrameFromData(QStringView((*columns)[kDataColumn]).toUtf8()) : std::nullopt;
+        if (!frame) {
+            ++m_withoutFrame;
+            return true;
+        }
+        const bool sent = (*columns)[kDirectionColumn] == u"T";
+        m_side.See(reinterpret_cast<const uint8_t*>(frame->constData()), uint32_t(frame->size()), sent);
+        const QByteArray comment = QStringView((*columns)[kMessageColumn]).toUtf8();
+        return m_pcap.Write(ArrivalTimeUs(), sent, m_side.ThisSide(), *frame, comment) && m_pcap.Flush();
+    }
+
     void Line(const QString& line)
     {
         // Lines after the count, or after output failed, are not shown.
         if (m_stopped)
             return;
-        const QByteArray bytes = OneLine(line).toUtf8() + '\n';
-        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
-            || std::fflush(stdout) != 0) {
+        if (m_pcap.IsOpen() && !Packet(line)) {
+            if (!PcapToStandardOutput()) {
+                Err() << "vessik-cli trace: cannot write the capture file \"" << m_options.PcapFile
+                      << "\": " << m_pcap.ErrorString() << '\n';
+                Err().flush();
+                m_failed = true;
+            }
+            m_stopped = true; // else the reader is gone
+            Finish();
+            return;
+        }
+        const QByteArray bytes = PcapToStandardOutput() ? QByteArray() : OneLine(line).toUtf8() + '\n';
+        if (!bytes.isEmpty()
+            && (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+                || std::fflush(stdout) != 0)) {
             m_stopped = true; // the reader is gone
             Finish();
             return;
@@ -211,6 +272,9 @@ private:
     const TOptions& m_options;
     TCapi20 m_capi;
     TLogWriter m_log;
+    TCaptureWriter m_pcap;
+    TLapdSideGuess m_side;
+    uint64_t m_withoutFrame = 0;
     QEventLoop m_loop;
     uint64_t m_printed = 0;
     bool m_done = false;
@@ -224,7 +288,7 @@ private:
 QString TraceUsage()
 {
     return QStringLiteral(
-        "Usage: vessik-cli trace [--driver LIB] [--l2] [--count N] [--log FILE]\n"
+        "Usage: vessik-cli trace [--driver LIB] [--l2] [--count N] [--log FILE] [--pcap FILE]\n"
         "Switches on the D-channel trace of the CAPI controller and prints every\n"
         "trace line as it arrives: time stamp, T (sent) or R (received), summary\n"
         "and frame octets, separated by \": \". Ctrl+C (SIGINT) or SIGTERM ends it.\n"
@@ -234,10 +298,14 @@ QString TraceUsage()
         "  --count N     end after N lines\n"
         "  --log FILE    also append every row to FILE, a log the window can open\n"
         "                (a new file is created; an existing log keeps its rows)\n"
+        "  --pcap FILE   also write every frame as it arrives to FILE, a pcap capture\n"
+        "                (link type LINUX_LAPD) for packet analysers; \"-\" writes it to\n"
+        "                standard output instead of the lines, flushed after every\n"
+        "                packet: vessik-cli trace --pcap - | wireshark -k -i -\n"
         "  --help        show this text\n"
         "\n"
-        "Exit status: 0; 1 when the device, the trace or the log file failed; 2 for a\n"
-        "bad argument.\n");
+        "Exit status: 0; 1 when the device, the trace, the log or the capture file\n"
+        "failed; 2 for a bad argument.\n");
 }
 
 int RunTrace(const QStringList& args)

@@ -3,6 +3,8 @@
 
 #include "DecodeCommand.h"
 #include "MonitorCommand.h"
+#include "ExportCommand.h"
+#include "ImportCommand.h"
 #include "TraceCommand.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,8 @@ constexpr TSubcommand kSubcommands[] = {
     {"decode", "decode D-channel frames given in hex into summaries and trees", RunDecode},
     {"trace", "print the live D-channel trace of a CAPI controller", RunTrace},
     {"monitor", "print the call events of a CAPI controller, one line each", RunMonitor},
+    {"export", "write a log as a pcap or pcapng capture for packet analysers", RunExport},
+    {"import", "turn a pcap or pcapng capture of LAPD frames into a log", RunImport},
 };
 
 constexpr int kUsageError = 2;
