@@ -1,5 +1,7 @@
 #include "DecodeCommand.h"
 
+#include "CaptureNotes.h"
+#include "CaptureRows.h"
 #include "FrameText.h"
 #include "HexFrame.h"
 #include "HexLine.h"
@@ -55,6 +57,14 @@ QString RowLine(const QStringList& texts)
     return fields.join(QLatin1Char('\t'));
 }
 
+void DecodeRows(const TLogRows& rows, bool layer2)
+{
+    QTextStream out(stdout);
+    TDecodePrinter printer(out, layer2);
+    for (qsizetype row = 0; row < rows.Count(); ++row)
+        printer.Print(OctetsFromHexLine(rows.Text(row, kDataColumn)), RowLine(rows.Texts(row)));
+}
+
 int DecodeLog(const QString& fileName, bool layer2)
 {
     TLogRows rows;
@@ -62,11 +72,18 @@ int DecodeLog(const QString& fileName, bool layer2)
         QTextStream(stderr) << "vessik-cli decode: cannot load the log file \"" << fileName << "\"\n";
         return kCannotRead;
     }
-    QTextStream out(stdout);
-    TDecodePrinter printer(out, layer2);
-    for (qsizetype row = 0; row < rows.Count(); ++row)
-        printer.Print(OctetsFromHexLine(rows.Text(row, kDataColumn)), RowLine(rows.Texts(row)));
+    DecodeRows(rows, layer2);
     return 0;
+}
+
+// A capture decodes as the log it imports to; what a damaged file still held
+// is printed before the message about it.
+int DecodeCapture(const QString& fileName, bool layer2)
+{
+    TLogRows rows;
+    const TCaptureLoad load = LoadCaptureRows(fileName, layer2, rows);
+    DecodeRows(rows, layer2);
+    return ReportCaptureLoad(QStringLiteral("decode"), fileName, load);
 }
 
 // Input that cannot be read is a failure like a log file that cannot be
@@ -90,6 +107,7 @@ QString DecodeUsage()
     return QStringLiteral(
         "Usage: vessik-cli decode [--l2] [HEX]...\n"
         "       vessik-cli decode --log FILE [--l2]\n"
+        "       vessik-cli decode --pcap FILE [--l2]\n"
         "Decodes D-channel frames: for each frame, its one-line summary, then its\n"
         "decode tree, one node per line, indented by two blanks per level.\n"
         "Frames are separated by an empty line.\n"
@@ -100,10 +118,13 @@ QString DecodeUsage()
         "  --log FILE  decode every row of a saved trace: the row's four columns\n"
         "          separated by TAB on one line, then the summary and tree of\n"
         "          the octets of its Data column; rows are separated by an empty line\n"
+        "  --pcap FILE  decode every LAPD packet of a pcap or pcapng file (\"-\" is\n"
+        "          standard input) as the row vessik-cli import makes of it, like --log\n"
         "  --l2    show the layer-2 frame type and TEI in the summary\n"
         "  --help  show this text\n"
         "\n"
-        "Exit status: 0; 1 when the log file or standard input cannot be read;\n"
+        "Exit status: 0; 1 when the log file or standard input cannot be read, or\n"
+        "the capture file is unreadable, damaged or cut short;\n"
         "2 when an argument or input line is not a frame.\n");
 }
 
@@ -113,6 +134,7 @@ int RunDecode(const QStringList& args)
     bool optionsDone = false;
     QStringList frames;
     QString logFile;
+    QString captureFile;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (!optionsDone && arg == QLatin1String("--help")) {
@@ -127,6 +149,12 @@ int RunDecode(const QStringList& args)
                 return kBadArgument;
             }
             logFile = args[++i];
+        } else if (!optionsDone && arg == QLatin1String("--pcap")) {
+            if (i + 1 >= args.size()) {
+                QTextStream(stderr) << "vessik-cli decode: --pcap needs a file name\n" << DecodeUsage();
+                return kBadArgument;
+            }
+            captureFile = args[++i];
         } else if (!optionsDone && arg == QLatin1String("--")) {
             optionsDone = true;
         } else if (!optionsDone && arg.startsWith(QLatin1String("--"))) {
@@ -137,12 +165,13 @@ int RunDecode(const QStringList& args)
         }
     }
 
-    if (!logFile.isEmpty()) {
-        if (!frames.isEmpty()) {
-            QTextStream(stderr) << "vessik-cli decode: --log takes no frames\n" << DecodeUsage();
+    if (!logFile.isEmpty() || !captureFile.isEmpty()) {
+        if (!frames.isEmpty() || (!logFile.isEmpty() && !captureFile.isEmpty())) {
+            QTextStream(stderr) << "vessik-cli decode: --log and --pcap take no frames and not each other\n"
+                                << DecodeUsage();
             return kBadArgument;
         }
-        return DecodeLog(logFile, layer2);
+        return logFile.isEmpty() ? DecodeCapture(captureFile, layer2) : DecodeLog(logFile, layer2);
     }
 
     QTextStream out(stdout);
