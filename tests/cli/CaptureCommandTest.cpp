@@ -275,6 +275,11 @@ struct TBadArguments {
     QStringList args;
 };
 
+void PrintTo(const TBadArguments& arguments, std::ostream* out)
+{
+    *out << arguments.name;
+}
+
 class CaptureArguments : public testing::TestWithParam<TBadArguments> {};
 
 TEST_P(CaptureArguments, AreRefusedWithUsage)
