@@ -1,13 +1,19 @@
 #include "PlatformCapiAdapter.h"
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <dlfcn.h>
+#include <sys/socket.h>
 #include <sys/time.h>
 
 namespace {
 
 constexpr uint32_t kQueueEmpty = 0x1104;
+// A remote controller whose connection has ended is no longer installed.
+constexpr uint32_t kNotInstalled = 0x1109;
 // The platform's wait takes a time-out; waiting in short slices lets a wait
 // end with 0x1101 once another thread has released the application.
 constexpr long kWaitSliceMicroseconds = 100000;
@@ -20,6 +26,7 @@ using TWaitForMessage = unsigned (*)(unsigned, struct timeval*);
 using TGetText = unsigned char* (*)(unsigned, unsigned char*);
 using TGetProfile = unsigned (*)(unsigned, unsigned char*);
 using TIsInstalled = unsigned (*)();
+using TFileNumber = int (*)(unsigned);
 
 // One platform library per process: the loader hands out the same functions
 // to every component that binds it.
@@ -34,6 +41,7 @@ struct TPlatformFunctions {
     std::atomic<TGetText> GetSerialNumber{nullptr};
     std::atomic<TGetProfile> GetProfile{nullptr};
     std::atomic<TIsInstalled> IsInstalled{nullptr};
+    std::atomic<TFileNumber> FileNumber{nullptr}; // optional
 };
 
 TPlatformFunctions& Platform()
@@ -57,15 +65,57 @@ uint32_t AdapterRelease(uint32_t applId)
     return Platform().Release.load()(applId);
 }
 
+// True when the application's descriptor is a connection to a remote
+// controller that has closed it. The library then reports an empty queue for
+// ever and writes into the void, so the adapter says so itself.
+bool RemoteConnectionEnded(uint32_t applId)
+{
+    const TFileNumber fileNumber = Platform().FileNumber.load();
+    if (fileNumber == nullptr)
+        return false;
+    const int descriptor = fileNumber(applId);
+    if (descriptor < 0)
+        return false;
+    char octet = 0;
+    // A local controller's descriptor is no socket: ENOTSOCK, not ended.
+    return ::recv(descriptor, &octet, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
 uint32_t AdapterPutMessage(uint32_t applId, void* message)
 {
-    return Platform().PutMessage.load()(applId, static_cast<unsigned char*>(message));
+    if (RemoteConnectionEnded(applId))
+        return kNotInstalled;
+    // Writing to a remote controller that has just gone raises SIGPIPE, which
+    // would end the host process: keep it to this call and drop it.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &pipe, &previous);
+    const unsigned result = Platform().PutMessage.load()(applId, static_cast<unsigned char*>(message));
+    sigset_t pending;
+    sigpending(&pending);
+    if (!sigismember(&previous, SIGPIPE) && sigismember(&pending, SIGPIPE)) {
+        const timespec none = {0, 0};
+        const int saved = errno;
+        sigtimedwait(&pipe, nullptr, &none);
+        errno = saved;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return result;
 }
 
 uint32_t AdapterGetMessage(uint32_t applId, void** message)
 {
+    // A remote controller's get reads the connection and blocks while nothing
+    // has arrived; the standard's get returns at once when the queue is empty.
+    struct timeval now = {0, 0};
+    if (const unsigned waiting = Platform().WaitForMessage.load()(applId, &now); waiting != 0)
+        return waiting;
     unsigned char* bytes = nullptr;
     const unsigned result = Platform().GetMessage.load()(applId, &bytes);
+    if (result == kQueueEmpty && RemoteConnectionEnded(applId))
+        return kNotInstalled;
     if (message != nullptr)
         *message = bytes;
     return result;
@@ -147,6 +197,7 @@ bool BindPlatformCapi(void* handle, TCapiEntryPoints& entry)
     complete = Resolve(handle, "capi20_isinstalled", platform.IsInstalled) && complete;
     if (!complete)
         return false;
+    platform.FileNumber.store(reinterpret_cast<TFileNumber>(dlsym(handle, "capi20_fileno")));
     entry.CAPI_REGISTER = AdapterRegister;
     entry.CAPI_RELEASE = AdapterRelease;
     entry.CAPI_PUT_MESSAGE = AdapterPutMessage;
