@@ -1,0 +1,238 @@
+// The whole remote path: vessik-cli with the platform's CAPI library, whose
+// configuration names a vessik-capid serving the simulated controller. What
+// arrives must be what the simulated controller gives when loaded directly.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+const QString kSim = QStringLiteral(VESSIK_SIM_LIBRARY);
+
+constexpr char kScenario[] = R"(# A call as the controller traced it.
+R 02 FF 03 08 01 05 05 04 03 80 90 A3 18 01 89
+T 00 81 00 00 08 01 85 01 18 01 89
+R 00 81 01 02
+wait 20
+T 00 81 02 00 08 01 85 07
+R 02 81 00 04 08 01 05 0F
+)";
+
+QProcessEnvironment Environment(const QStringList& settings)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"VESSIK_SIM_SCENARIO", "VESSIK_SIM_MANUFACTURER", "VESSIK_SIM_STATS",
+                             "VESSIK_SIM_SCRIPTED", "VESSIK_SIM_PUTLOG"})
+        environment.remove(QLatin1String(name));
+    for (const QString& setting : settings)
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    return environment;
+}
+
+QStringList Lines(const QByteArray& bytes)
+{
+    QString text = QString::fromUtf8(bytes);
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text.isEmpty() ? QStringList() : text.split(u'\n');
+}
+
+// The trace line without its time stamp.
+QStringList WithoutTimes(const QStringList& lines)
+{
+    QStringList out;
+    for (const QString& line : lines)
+        out << line.section(QStringLiteral(": "), 1);
+    return out;
+}
+
+// A running vessik-capid on a free loopback port.
+class TServer {
+public:
+    explicit TServer(const QStringList& settings)
+    {
+        m_process.setProcessEnvironment(Environment(settings));
+        m_process.setReadChannel(QProcess::StandardError);
+        m_process.start(QStringLiteral(VESSIK_CAPID), {"--listen", "127.0.0.1:0", "--driver", kSim});
+        static const QRegularExpression serving(QStringLiteral("serving .* on 127\\.0\\.0\\.1:(\\d+)"));
+        while (m_port == 0 && m_process.waitForReadyRead(10000)) {
+            m_log += QString::fromUtf8(m_process.readAllStandardError());
+            const QRegularExpressionMatch match = serving.match(m_log);
+            if (match.hasMatch())
+                m_port = match.captured(1).toUShort();
+        }
+    }
+    ~TServer()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(10000))
+                m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    uint16_t Port() const { return m_port; }
+    void Kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    // Its log so far; waits up to the time for a text to appear.
+    QString Log(const QString& awaited = {}, int timeoutMs = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (;;) {
+            m_log += QString::fromUtf8(m_process.readAllStandardError());
+            if (awaited.isEmpty() || m_log.contains(awaited) || timer.elapsed() > timeoutMs)
+                return m_log;
+            m_process.waitForReadyRead(100);
+        }
+    }
+
+private:
+    QProcess m_process;
+    QString m_log;
+    uint16_t m_port = 0;
+};
+
+class RemoteEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        scenario = dir.filePath(QStringLiteral("call.txt"));
+        QFile file(scenario);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kScenario);
+    }
+    // The platform library reads its server from $HOME/.capi20rc.
+    QStringList ClientSettings(uint16_t port)
+    {
+        QFile rc(dir.filePath(QStringLiteral(".capi20rc")));
+        EXPECT_TRUE(rc.open(QIODevice::WriteOnly));
+        rc.write(QStringLiteral("REMOTE rcapi 127.0.0.1 %1\n").arg(port).toUtf8());
+        return {QStringLiteral("HOME=") + dir.path()};
+    }
+    std::unique_ptr<QProcess> StartTrace(const QStringList& args, const QStringList& settings)
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(Environment(settings));
+        process->start(QStringLiteral(VESSIK_CLI), QStringList{QStringLiteral("trace")} + args);
+        EXPECT_TRUE(process->waitForStarted(10000));
+        process->closeWriteChannel();
+        return process;
+    }
+    // Waits for the end; -1 when it had to be killed.
+    static int Finish(QProcess& process, int timeoutMs = 30000)
+    {
+        if (!process.waitForFinished(timeoutMs)) {
+            process.kill();
+            process.waitForFinished();
+            return -1;
+        }
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QTemporaryDir dir;
+    QString scenario;
+};
+
+TEST_F(RemoteEndToEnd, TraceThroughThePlatformLibraryEqualsTheDirectRun)
+{
+    const QStringList scenarioSetting = {QStringLiteral("VESSIK_SIM_SCENARIO=") + scenario};
+    auto direct = StartTrace({"--driver", kSim, "--count", "4"}, scenarioSetting);
+    ASSERT_EQ(Finish(*direct), 0);
+    const QStringList expected = WithoutTimes(Lines(direct->readAllStandardOutput()));
+    ASSERT_EQ(expected.size(), 4);
+
+    TServer server(scenarioSetting);
+    ASSERT_NE(server.Port(), 0) << server.Log().toStdString();
+    auto remote = StartTrace({"--count", "4"}, ClientSettings(server.Port()));
+    ASSERT_EQ(Finish(*remote), 0) << remote->readAllStandardError().toStdString();
+    EXPECT_EQ(WithoutTimes(Lines(remote->readAllStandardOutput())), expected);
+    // The client's registration ends with it, and the server releases it.
+    EXPECT_TRUE(server.Log(QStringLiteral("released")).contains(QLatin1String("released")));
+}
+
+TEST_F(RemoteEndToEnd, TwoApplicationsAtOnceEachGetTheirTrace)
+{
+    TServer server({QStringLiteral("VESSIK_SIM_SCENARIO=") + scenario});
+    ASSERT_NE(server.Port(), 0);
+    const QStringList settings = ClientSettings(server.Port());
+    auto first = StartTrace({"--count", "4"}, settings);
+    auto second = StartTrace({"--count", "4"}, settings);
+    ASSERT_EQ(Finish(*first), 0);
+    ASSERT_EQ(Finish(*second), 0);
+    const QStringList one = WithoutTimes(Lines(first->readAllStandardOutput()));
+    EXPECT_EQ(one.size(), 4);
+    EXPECT_EQ(WithoutTimes(Lines(second->readAllStandardOutput())), one);
+}
+
+TEST_F(RemoteEndToEnd, ServerKilledMidTraceEndsTheClientWithAFailure)
+{
+    TServer server({}); // the looping demo
+    ASSERT_NE(server.Port(), 0);
+    auto trace = StartTrace({}, ClientSettings(server.Port()));
+    ASSERT_TRUE(trace->waitForReadyRead(15000)) << "no trace line arrived";
+    server.Kill();
+    const int status = Finish(*trace, 20000);
+    EXPECT_EQ(status, 1) << "the client must notice and close, not hang";
+    EXPECT_FALSE(QString::fromUtf8(trace->readAllStandardError()).isEmpty());
+}
+
+TEST_F(RemoteEndToEnd, ClientKilledMidTraceIsReleasedByTheServer)
+{
+    TServer server({});
+    ASSERT_NE(server.Port(), 0);
+    auto trace = StartTrace({}, ClientSettings(server.Port()));
+    ASSERT_TRUE(trace->waitForReadyRead(15000));
+    ::kill(pid_t(trace->processId()), SIGKILL);
+    trace->waitForFinished();
+    const QString log = server.Log(QStringLiteral("released"));
+    EXPECT_TRUE(log.contains(QRegularExpression(QStringLiteral("session \\d+ ended: .*application \\d+ released"))))
+        << log.toStdString();
+}
+
+TEST_F(RemoteEndToEnd, MalformedConnectionEndsAloneWhileAnotherIsServed)
+{
+    TServer server({QStringLiteral("VESSIK_SIM_SCENARIO=") + scenario});
+    ASSERT_NE(server.Port(), 0);
+    QTcpSocket rogue;
+    rogue.connectToHost(QStringLiteral("127.0.0.1"), server.Port());
+    ASSERT_TRUE(rogue.waitForConnected(5000));
+    rogue.write(QByteArray::fromHex("0003ffff")); // a length below any header
+    rogue.flush();
+    EXPECT_TRUE(server.Log(QStringLiteral("malformed framing")).contains(QLatin1String("malformed framing")));
+    EXPECT_TRUE(rogue.waitForDisconnected(5000) || rogue.state() == QAbstractSocket::UnconnectedState);
+
+    auto trace = StartTrace({"--count", "4"}, ClientSettings(server.Port()));
+    EXPECT_EQ(Finish(*trace), 0);
+    EXPECT_EQ(Lines(trace->readAllStandardOutput()).size(), 4);
+}
+
+TEST(RemoteServerCommand, RefusesBadArgumentsAndAMissingDriver)
+{
+    QProcess process;
+    process.start(QStringLiteral(VESSIK_CAPID), {"--listen", "nowhere"});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 2);
+    process.start(QStringLiteral(VESSIK_CAPID), {"--listen", "127.0.0.1:0", "--driver", "/nonexistent/libnone.so"});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("cannot load"));
+}
+
+} // namespace
