@@ -2,6 +2,8 @@
 
 #include "HexLine.h"
 
+#include <array>
+
 namespace {
 
 bool IsBlank(QChar c)
@@ -34,4 +36,47 @@ std::optional<QByteArray> ParseHexFrame(QStringView text)
     if (octets.isEmpty())
         return std::nullopt;
     return octets;
+}
+
+namespace {
+
+// Digit values by byte; kBlank for the blanks allowed between pairs, kNone
+// for everything else.
+constexpr int8_t kBlank = -2;
+constexpr int8_t kNone = -1;
+constexpr auto kDigitValues = [] {
+    std::array<int8_t, 256> table{};
+    table.fill(kNone);
+    for (int c = '0'; c <= '9'; ++c)
+        table[size_t(c)] = int8_t(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c)
+        table[size_t(c)] = int8_t(c - 'A' + 10), table[size_t(c - 'A' + 'a')] = int8_t(c - 'A' + 10);
+    table[' '] = table['\t'] = kBlank;
+    return table;
+}();
+
+} // namespace
+
+bool ParseHexFrame(std::string_view text, std::vector<uint8_t>& octets)
+{
+    octets.resize(text.size() / 2);
+    uint8_t* out = octets.data();
+    const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+    const uint8_t* end = p + text.size();
+    while (p < end) {
+        const int high = kDigitValues[*p];
+        if (high == kBlank) {
+            ++p;
+            continue;
+        }
+        if (high < 0 || end - p < 2)
+            return false;
+        const int low = kDigitValues[p[1]];
+        if (low < 0)
+            return false;
+        *out++ = uint8_t(high * 16 + low);
+        p += 2;
+    }
+    octets.resize(size_t(out - octets.data()));
+    return !octets.empty();
 }

@@ -62,31 +62,31 @@ inline void AddKnownLine(TDecodeTree* tree, TNodeId parent, QStringView text)
 inline void AppendHex(QString& text, uint32_t value, int digits)
 {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    // Filled from the end, appended in one piece: a per-character append
+    // costs more than the conversion.
     char16_t buffer[8];
-    int n = 0;
+    int n = 8;
     do {
-        buffer[n++] = kDigits[value & 0x0F];
+        buffer[--n] = kDigits[value & 0x0F];
         value >>= 4;
     } while (value != 0);
-    while (n < digits && n < 8)
-        buffer[n++] = u'0';
-    while (n > 0)
-        text.append(QChar(buffer[--n]));
+    while (8 - n < digits && n > 0)
+        buffer[--n] = u'0';
+    text.append(QStringView(buffer + n, 8 - n));
 }
 
 // Decimal, with at least digits digits (zero-padded).
 inline void AppendDecimal(QString& text, uint32_t value, int digits = 1)
 {
     char16_t buffer[10];
-    int n = 0;
+    int n = 10;
     do {
-        buffer[n++] = char16_t(u'0' + value % 10);
+        buffer[--n] = char16_t(u'0' + value % 10);
         value /= 10;
     } while (value != 0);
-    while (n < digits && n < 10)
-        buffer[n++] = u'0';
-    while (n > 0)
-        text.append(QChar(buffer[--n]));
+    while (10 - n < digits && n > 0)
+        buffer[--n] = u'0';
+    text.append(QStringView(buffer + n, 10 - n));
 }
 
 // prefix + value in hex, in one allocation.

@@ -1,4 +1,7 @@
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QStringList>
@@ -155,6 +158,84 @@ TEST(CliDecode, LogFileThatCannotBeLoaded)
     EXPECT_TRUE(missing.err.contains("/nonexistent/trace.log"));
     EXPECT_EQ(RunCli({"decode", "--log"}).status, 2);
     EXPECT_EQ(RunCli({"decode", "--log", "x.log", "0081010a"}).status, 2);
+}
+
+// Many frames of every kind, with lines that are not frames among them.
+QByteArray ManyLines(int count, bool withNonFrames = true)
+{
+    const char* const kinds[] = {"02 FF 03 08 01 05 05 18 01 89", "0081010a", "FE FF 03 0F 7C 5A 01 FF",
+                                 "02 81 06 0A 08 01 85 62 1C 16 91 A1 13 02 01 05 02 01 22 30 0B A1 06 30 04 "
+                                 "02 02 00 05 82 01 01",
+                                 "00 81 00 00 08 01 05 7B 28 03 41 0A 42", "02 81 04 08 08 01 85 07"};
+    QByteArray input;
+    for (int i = 0; i < count; ++i) {
+        // The call reference counts up, so every frame differs from its neighbours.
+        input += kinds[i % std::size(kinds)];
+        input += QByteArray(" 08 02 ") + QByteArray::number(0x1000 + i % 0x7000, 16).insert(2, ' ') + " 05\n";
+        if (withNonFrames && i % 997 == 0)
+            input += "no frame " + QByteArray::number(i) + "\n";
+    }
+    return input;
+}
+
+QByteArray RunForBytes(const QStringList& args, const QByteArray& input, int* status = nullptr, QByteArray* err = nullptr)
+{
+    QProcess process;
+    process.start(QStringLiteral(VESSIK_CLI), args);
+    EXPECT_TRUE(process.waitForStarted(10000));
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(60000));
+    if (status)
+        *status = process.exitCode();
+    if (err)
+        *err = process.readAllStandardError();
+    return process.readAllStandardOutput();
+}
+
+TEST(CliDecode, SeveralJobsKeepTheInputOrder)
+{
+    const QByteArray input = ManyLines(40000);
+    for (const QStringList& form : {QStringList{}, QStringList{"--summary"}, QStringList{"--json"}}) {
+        int oneStatus = -1;
+        int manyStatus = -1;
+        QByteArray oneErr;
+        QByteArray manyErr;
+        const QByteArray one = RunForBytes(QStringList{"decode", "--jobs", "1"} + form, input, &oneStatus, &oneErr);
+        const QByteArray many = RunForBytes(QStringList{"decode", "--jobs", "3"} + form, input, &manyStatus, &manyErr);
+        EXPECT_GE(one.count('\n'), 40000);
+        EXPECT_TRUE(one == many) << form.join(' ').toStdString();
+        EXPECT_EQ(oneStatus, 2);
+        EXPECT_EQ(manyStatus, 2);
+        EXPECT_EQ(oneErr.count('\n'), 41);
+        EXPECT_TRUE(oneErr == manyErr);
+    }
+}
+
+TEST(CliDecode, SummaryOnlyOneLinePerFrame)
+{
+    const TRun run = RunCli({"decode", "--summary", "--l2"}, "02ff0308010505180189\n\n00 81 01 0A\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, QStringList({"UI(7F), setup(05)", "RR(40)"}));
+}
+
+TEST(CliDecode, ReaderThatGoesAwayEndsTheRunQuietly)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath("frames.txt");
+    QFile file(input);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(ManyLines(100000, false));
+    file.close();
+    for (const char* jobs : {"1", "2"}) {
+        QProcess shell;
+        shell.start("bash", {"-c", QString("\"$0\" decode --jobs %1 < \"$1\" 2>\"$1.err\" | head -n 3 >/dev/null; "
+                                           "echo ${PIPESTATUS[0]}; cat \"$1.err\"")
+                                   .arg(jobs),
+                             QStringLiteral(VESSIK_CLI), input});
+        ASSERT_TRUE(shell.waitForFinished(60000));
+        EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), "0\n") << "--jobs " << jobs;
+    }
 }
 
 } // namespace
