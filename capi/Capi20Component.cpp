@@ -4,6 +4,7 @@
 #include "TFCapi20.h"
 
 #include "DataBuffer.h"
+#include "DialRecipient.h"
 #include "Prefixes.h"
 #include "TCapiThread.h"
 

@@ -141,8 +141,6 @@ bool TCapi20::OpenDevice(const QString& fileName)
             AppTrace(QStringLiteral("CapiInitialize failed"));
             CloseDevice();
         }
-        if (m_incomingCalls.Contains(TCIPMask::Telephony))
-            BecomeTapiInstance();
     } else {
         AppTrace(QStringLiteral("Loading CAPI failed"));
     }

@@ -29,8 +29,6 @@ void TCapi20::DataB3Handler(const uint8_t* /*message*/) {}
 // and again from the dispatcher (with events).
 void TCapi20::ParseConnectActive(const uint8_t* /*message*/, bool /*withEvents*/) {}
 
-void TCapi20::ManufacturerConfirmation(const uint8_t* /*message*/) {}
-
 uint16_t TCapi20::PowerManagementRequest()
 {
     return 1; // nothing sent

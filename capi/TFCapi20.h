@@ -26,6 +26,7 @@ class QTimer;
 class TCapiMessageReader;
 class TCapiThread;
 class TDataBufferFIFO;
+class TDialRecipient;
 
 // One call, selected by bits 8 to 15 of its PLCI or NCCI.
 struct TCallRecord {
@@ -122,6 +123,11 @@ public:
     bool LinearPCMData() const { return m_linearPCMData; }
     uint16_t SampleRate() const { return m_sampleRate; }
     bool DeviceOpened() const { return m_deviceOpened.load(); }
+    // The call statistics of the last KORVAN statistics message.
+    const TVoIPStatistics& Statistics() const { return m_statistics; }
+    uint32_t PcmBlockSize() const { return m_pcmBlockSize; }
+    // True while dialling requests of other programs reach this component.
+    bool ReceivesDialRequests() const;
     bool DoRegisterRequestRecipient() const { return m_doRegisterRequestRecipient; }
     void setDoRegisterRequestRecipient(bool value) { m_doRegisterRequestRecipient = value; }
 
@@ -251,6 +257,7 @@ public:
 
 private:
     friend class TCapiThread;
+    friend struct TKorvanIndications;
 
     QString TimeStamp();
     // The fatal-result rule of put and get: a line, then OnError or CloseDevice.
@@ -259,8 +266,7 @@ private:
     void ClearCaches();
     void ClearCallTable();
     void ClearSupplementaryServices();
-    // Telephony request recipient.
-    void BecomeTapiInstance();
+    // Dialling requests of other programs.
     bool RegisterRequestRecipient();
     void UnregisterRequestRecipient();
 
@@ -293,8 +299,6 @@ private:
     void DataB3Handler(const uint8_t* message);
     void ManufacturerConfirmation(const uint8_t* message);
     void ManufacturerIndication(const uint8_t* message);
-    void KorvanTraceIndication(uint32_t controller, TCapiMessageReader& reader);
-    void KorvanDiscoveryIndication(uint32_t controller, TCapiMessageReader& reader);
     void L3TraceKorvan(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
     // MANUFACTURER_REQ to Controller with the bytes that follow the ManuID.
     uint16_t PutTraceRequest(uint32_t manufacturerId, const uint8_t* data, uint32_t count);
@@ -325,7 +329,7 @@ private:
     std::atomic<uint64_t> m_routed{0};
     bool m_korvanTraceMode = false;
     bool m_l2Display = false;
-    bool m_tapiRegistered = false;
+    std::unique_ptr<TDialRecipient> m_dialRecipient;
 
     // --- Properties ------------------------------------------------------
     QString m_calledPartyNumber;
@@ -353,6 +357,7 @@ private:
     bool m_linearPCMData = false;
     uint16_t m_sampleRate = 8000;
     bool m_doRegisterRequestRecipient = true;
+    TVoIPStatistics m_statistics;
     uint32_t m_cipMask = 0;
     uint16_t m_b1Protocol = 0;
     uint16_t m_b2Protocol = 0;
