@@ -2,11 +2,16 @@
 
 #include "DialRequest.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
 #include <algorithm>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -83,9 +88,30 @@ TDialParse ParseDialRequest(const QByteArray& bytes, TDialRequest* request)
     return TDialParse::Complete;
 }
 
+namespace {
+
+// Without a session's runtime directory: one of our own in the temporary
+// directory, used only when it is a real directory that this user owns and
+// no one else may enter (Qt's fallback, without its warning on every start).
+QString PrivateDirectory()
+{
+    const QString path = QStringLiteral("%1/vessik-runtime-%2").arg(QDir::tempPath()).arg(geteuid());
+    const QByteArray name = QFile::encodeName(path);
+    mkdir(name.constData(), S_IRWXU);
+    struct stat info = {};
+    if (lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()
+        || (info.st_mode & 0777) != S_IRWXU)
+        return QString();
+    return path;
+}
+
+} // namespace
+
 QString DialSocketPath()
 {
-    const QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString directory = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
+        ? PrivateDirectory()
+        : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (directory.isEmpty())
         return QString();
     return directory + QStringLiteral("/vessik-dial");

@@ -2,6 +2,7 @@
 // subcommand; each subcommand parses the rest itself.
 
 #include "DecodeCommand.h"
+#include "DialCommand.h"
 #include "MonitorCommand.h"
 #include "ExportCommand.h"
 #include "ImportCommand.h"
@@ -25,6 +26,7 @@ constexpr TSubcommand kSubcommands[] = {
     {"monitor", "print the call events of a CAPI controller, one line each", RunMonitor},
     {"export", "write a log as a pcap or pcapng capture for packet analysers", RunExport},
     {"import", "turn a pcap or pcapng capture of LAPD frames into a log", RunImport},
+    {"dial", "hand a number or tel: URI to the component that takes dialling requests", RunDial},
 };
 
 constexpr int kUsageError = 2;
