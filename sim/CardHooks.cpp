@@ -1,5 +1,6 @@
 #include "CardHooks.h"
 
+#include "KorvanExtras.h"
 #include "ScriptPlayer.h"
 #include "SimController.h"
 #include "TracePlayer.h"
@@ -12,17 +13,24 @@ namespace {
 
 void OnManufacturerMessage(uint32_t applId, const uint8_t* message, uint32_t length)
 {
+    // Answers to the KORVAN driver's own messages are not the trace's.
+    constexpr uint8_t kResponse = 0x83;
+    if (length >= 8 && message[5] == kResponse
+        && TKorvanExtras::Instance().Answered(applId, uint16_t(message[6] | (message[7] << 8))))
+        return;
     TTracePlayer::Instance().ManufacturerMessage(applId, message, length);
 }
 
 void OnRegister(uint32_t applId)
 {
     TScriptPlayer::Instance().Registered(applId);
+    TKorvanExtras::Instance().Registered(applId);
 }
 
 void OnRelease(uint32_t applId)
 {
     TScriptPlayer::Instance().Released(applId);
+    TKorvanExtras::Instance().Released(applId);
     TTracePlayer::Instance().Released(applId);
 }
 
@@ -55,6 +63,7 @@ void ResetExtensions()
 {
     TScriptPlayer::Instance().Reset();
     TTracePlayer::Instance().Reset();
+    TKorvanExtras::Instance().Reset();
 }
 
 } // namespace vsim

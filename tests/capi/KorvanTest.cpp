@@ -74,6 +74,7 @@ protected:
     {
         SimCapiTest::SetUp();
         VsimSetManufacturer("KORVAN VoIP");
+        VsimSetScripted(1); // only the messages of each test, no greeting of the driver's own
         auto hex = [](uint32_t value) { return QString::number(value, 16).toUpper(); };
         capi->OnInfo = [this, hex](uint32_t c, uint16_t type, const QString& text) {
             events << QStringLiteral("OnInfo %1 %2 '%3'").arg(hex(c), hex(type), text);
