@@ -1,6 +1,7 @@
 #include "CardHooks.h"
 
 #include "KorvanExtras.h"
+#include "LiveCalls.h"
 #include "ScriptPlayer.h"
 #include "SimController.h"
 #include "TracePlayer.h"
@@ -27,8 +28,14 @@ void OnRegister(uint32_t applId)
     TKorvanExtras::Instance().Registered(applId);
 }
 
+void OnRequest(uint32_t applId, const uint8_t* message, uint32_t length)
+{
+    TLiveCalls::Instance().Request(applId, message, length);
+}
+
 void OnRelease(uint32_t applId)
 {
+    TLiveCalls::Instance().Released(applId);
     TScriptPlayer::Instance().Released(applId);
     TKorvanExtras::Instance().Released(applId);
     TTracePlayer::Instance().Released(applId);
@@ -54,13 +61,16 @@ void InstallHooks()
     // threads stopped) before it.
     TTracePlayer::Instance();
     TScriptPlayer::Instance();
+    TLiveCalls::Instance();
     sim.SetManufacturerRequestHandler(&OnManufacturerMessage);
+    sim.SetRequestHandler(&OnRequest);
     sim.SetRegisterHandler(&OnRegister);
     sim.SetReleaseHandler(&OnRelease);
 }
 
 void ResetExtensions()
 {
+    TLiveCalls::Instance().Reset();
     TScriptPlayer::Instance().Reset();
     TTracePlayer::Instance().Reset();
     TKorvanExtras::Instance().Reset();

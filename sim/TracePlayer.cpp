@@ -399,6 +399,17 @@ TTracePlayer::TFrameResult TTracePlayer::DeliverFrame(uint32_t applId, const TTr
     return Deliver(*session, step) ? TFrameResult::Delivered : TFrameResult::Gone;
 }
 
+bool TTracePlayer::HasScenario()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_scenarioText)
+            return true;
+    }
+    const char* path = std::getenv("VESSIK_SIM_SCENARIO");
+    return path != nullptr && *path != 0;
+}
+
 bool TTracePlayer::Paced()
 {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -41,6 +41,8 @@ public:
     // a trace starts.
     std::shared_ptr<const TTraceScenario> LoadScenario(bool& looping, bool forScript = false);
     bool Paced();
+    // True when a scenario (steered or VESSIK_SIM_SCENARIO) replaces the demo.
+    bool HasScenario();
 
     // Steering.
     uint32_t SetScenario(const char* text);
