@@ -253,6 +253,11 @@ void TLiveCalls::Listen(uint32_t applId, const uint8_t* message, uint32_t length
 {
     const uint32_t controller = Dword(message, length, 8);
     const uint32_t cipMask = Dword(message, length, 16);
+    // Only the demo's listeners hear from it: an application that asks for
+    // no calls (a listen-off at release) is left alone, as are hosts that
+    // script their own answers.
+    if (cipMask == 0 && m_listeners.count(applId) == 0)
+        return;
     TSimMessage confirm(kListen, kConf, Word(message, length, 6));
     confirm.Dword(controller).Word(0);
     Send(applId, confirm);

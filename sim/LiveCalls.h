@@ -6,7 +6,8 @@
 // CONNECT_B3_IND, CONNECT_B3_ACTIVE_IND, DISCONNECT_B3_IND, DISCONNECT_IND),
 // with the matching Q.931 frames on the application's D-channel trace. A call
 // not answered is cleared after its ringing time. Requests of a listening
-// application are confirmed (info 0 where the call allows it).
+// application (one whose LISTEN_REQ asked for some calls) are confirmed (info
+// 0 where the call allows it); other applications get no answers.
 //
 // Environment, read when an application starts listening:
 //   VESSIK_SIM_CALL_INTERVAL_MS  pause before the first call and between calls (20000)

@@ -216,6 +216,18 @@ TEST_F(LiveCalls, NoListenerNoCallAndNoAnswers)
     EXPECT_EQ(Next(300).Command, 0);
 }
 
+TEST_F(LiveCalls, ListenForNothingIsLeftAloneUnlessItEndsListening)
+{
+    Listen(0); // as a listen-off at release: not the demo's business
+    EXPECT_EQ(Next(100).Command, 0);
+    setenv("VESSIK_SIM_CALL_INTERVAL_MS", "1000", 1); // no offer before the listen-off
+    Listen(0x00010012);
+    Expect(0x05, 0x81);
+    Listen(0); // a listener stops listening: confirmed, and no call follows
+    Expect(0x05, 0x81);
+    EXPECT_EQ(Next(300).Command, 0);
+}
+
 TEST_F(LiveCalls, ListenerForOtherServicesIsOfferedNothing)
 {
     Listen(0x01000000); // message handling only
