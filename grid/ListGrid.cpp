@@ -1,12 +1,14 @@
 #include "ListGrid.h"
 
 #include "LogFile.h"
+#include "RowFilterModel.h"
 
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
 #include <climits>
@@ -147,7 +149,9 @@ TListGrid::TListGrid(QWidget* parent)
     : QTreeView(parent)
 {
     m_model = new TListGridModel(*this);
-    setModel(m_model);
+    m_filter = new TRowFilterModel(this);
+    m_filter->setSourceModel(m_model);
+    setModel(m_filter);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -165,11 +169,11 @@ TListGrid::TListGrid(QWidget* parent)
                 if (!OnSelectItem)
                     return;
                 for (const QModelIndex& index : deselected.indexes())
-                    if (index.column() == 0)
-                        OnSelectItem(index.row(), false);
+                    if (index.column() == 0 && OnSelectItem)
+                        OnSelectItem(m_filter->SourceRow(index.row()), false);
                 for (const QModelIndex& index : selected.indexes())
                     if (index.column() == 0 && OnSelectItem)
-                        OnSelectItem(index.row(), true);
+                        OnSelectItem(m_filter->SourceRow(index.row()), true);
             });
 }
 
@@ -272,19 +276,61 @@ TStoredItem TListGrid::StoredItem(qsizetype row) const
 qsizetype TListGrid::SelectedRow() const
 {
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return rows.isEmpty() ? -1 : m_filter->SourceRow(rows.first().row());
 }
 
 void TListGrid::SelectRow(qsizetype row)
 {
     FlushRows();
-    if (row < 0 || row >= m_model->rowCount({})) {
+    const int shown = m_filter->ShownRow(row);
+    if (shown < 0) {
         selectionModel()->clearSelection();
         return;
     }
-    const QModelIndex index = m_model->index(int(row), 0);
+    const QModelIndex index = m_filter->index(shown, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
+}
+
+void TListGrid::SetRowFilter(std::function<bool(qsizetype row)> accept)
+{
+    FlushRows();
+    const qsizetype selected = SelectedRow();
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const qsizetype topRow = top.isValid() ? m_filter->SourceRow(top.row()) : -1;
+    m_filter->SetFilter(std::move(accept));
+    // The reset dropped the selection without telling anyone; put it back.
+    const int shown = m_filter->ShownRow(selected);
+    if (shown >= 0) {
+        const QModelIndex index = m_filter->index(shown, 0);
+        const QSignalBlocker quiet(selectionModel()); // the row's decode is still right
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index, QAbstractItemView::PositionAtCenter);
+        viewport()->update();
+    } else if (const int shownTop = m_filter->ShownRow(topRow); shownTop >= 0) {
+        scrollTo(m_filter->index(shownTop, 0), QAbstractItemView::PositionAtTop);
+    }
+    Changed();
+}
+
+bool TListGrid::Filtered() const
+{
+    return m_filter->Filtered();
+}
+
+qsizetype TListGrid::ShownRowCount() const
+{
+    return m_filter->rowCount();
+}
+
+qsizetype TListGrid::StoredRowOf(qsizetype shownRow) const
+{
+    return shownRow > INT_MAX ? -1 : m_filter->SourceRow(int(shownRow));
+}
+
+qsizetype TListGrid::ShownRowOf(qsizetype row) const
+{
+    return m_filter->ShownRow(row);
 }
 
 void TListGrid::FlushRows()

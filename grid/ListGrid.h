@@ -18,6 +18,7 @@
 
 class TListGrid;
 class TListGridModel;
+class TRowFilterModel;
 
 // One stored row, as a value: its texts and image number.
 struct TStoredItem {
@@ -63,7 +64,18 @@ public:
 
     // The selected row, -1 when none.
     qsizetype SelectedRow() const;
+    // Selects a stored row; clears the selection when it is not shown.
     void SelectRow(qsizetype row);
+
+    // Shows only the rows `accept` takes (stored row numbers); an empty filter
+    // shows every row. The selected row stays selected while it still shows;
+    // clearing the filter brings the list back at the same row.
+    void SetRowFilter(std::function<bool(qsizetype row)> accept);
+    bool Filtered() const;
+    // Rows the view shows; stored row of a shown one and back (-1: none, hidden).
+    qsizetype ShownRowCount() const;
+    qsizetype StoredRowOf(qsizetype shownRow) const;
+    qsizetype ShownRowOf(qsizetype row) const;
     // Shows rows added since the view last learnt of them (done by itself
     // shortly after they were added).
     void FlushRows();
@@ -95,4 +107,5 @@ private:
     bool m_ownerData = false;
     qsizetype m_itemCount = 0; // owner-data mode
     TListGridModel* m_model = nullptr;
+    TRowFilterModel* m_filter = nullptr;
 };

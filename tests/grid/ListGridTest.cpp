@@ -225,3 +225,61 @@ TEST_F(ListGridTest, RowsAddedBeforeAColumnHaveNoTextThere)
     EXPECT_EQ(Shown(1, 4), "e");
     EXPECT_EQ(Saved(), kBom + "a;b;c;d\r\na;b;c;d;e\r\n");
 }
+
+TEST_F(ListGridTest, FilterShowsAcceptedRowsAndKeepsTheSelection)
+{
+    for (int i = 0; i < 10; ++i)
+        m_grid.AppendRow(QStringList{QString::number(i), i % 2 ? "T" : "R"});
+    ASSERT_EQ(ShownRows(), 10);
+    m_grid.SelectRow(4);
+    QList<qsizetype> selected;
+    m_grid.OnSelectItem = [&](qsizetype row, bool on) {
+        if (on)
+            selected << row;
+    };
+    m_grid.SetRowFilter([this](qsizetype row) { return m_grid.Text(row, 1) == "R"; });
+    EXPECT_TRUE(m_grid.Filtered());
+    EXPECT_EQ(m_grid.ShownRowCount(), 5);
+    EXPECT_EQ(Shown(2, 0), "4");
+    EXPECT_EQ(m_grid.SelectedRow(), 4);
+    EXPECT_EQ(m_grid.StoredRowOf(2), 4);
+    EXPECT_EQ(m_grid.ShownRowOf(4), 2);
+    EXPECT_EQ(m_grid.ShownRowOf(5), -1);
+    EXPECT_TRUE(selected.isEmpty()); // the same row: nothing to decode again
+
+    // Rows arriving later pass the same filter.
+    m_grid.AppendRow(QStringList{"10", "R"});
+    m_grid.AppendRow(QStringList{"11", "T"});
+    m_grid.FlushRows();
+    EXPECT_EQ(m_grid.ShownRowCount(), 6);
+    EXPECT_EQ(Shown(5, 0), "10");
+
+    // Selecting through the view reports stored rows.
+    m_grid.SelectRow(10);
+    EXPECT_EQ(selected, (QList<qsizetype>{10}));
+    m_grid.SelectRow(11); // hidden
+    EXPECT_EQ(m_grid.SelectedRow(), -1);
+
+    m_grid.SelectRow(6);
+    m_grid.SetRowFilter([](qsizetype row) { return row % 2 == 1; });
+    EXPECT_EQ(m_grid.SelectedRow(), -1); // row 6 no longer shows
+    m_grid.SelectRow(7);
+    m_grid.SetRowFilter({});
+    EXPECT_FALSE(m_grid.Filtered());
+    EXPECT_EQ(m_grid.ShownRowCount(), 12);
+    EXPECT_EQ(m_grid.SelectedRow(), 7);
+    EXPECT_EQ(m_grid.model()->headerData(2, Qt::Horizontal).toString(), "Message");
+}
+
+TEST_F(ListGridTest, FilterFollowsClearAndLoad)
+{
+    m_grid.SetRowFilter([this](qsizetype row) { return m_grid.Text(row, 0).startsWith(u'k'); });
+    EXPECT_EQ(m_grid.ShownRowCount(), 0);
+    EXPECT_EQ(m_grid.model()->headerData(0, Qt::Horizontal).toString(), "Time");
+    const QString file = Write(kBom + "k1;R\r\nx;T\r\nk2;T\r\n");
+    ASSERT_TRUE(m_grid.LoadFromFile(file, u';', false));
+    EXPECT_EQ(m_grid.ShownRowCount(), 2);
+    EXPECT_EQ(Shown(1, 0), "k2");
+    m_grid.ClearRows();
+    EXPECT_EQ(m_grid.ShownRowCount(), 0);
+}
