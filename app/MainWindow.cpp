@@ -2,14 +2,19 @@
 
 #include "AboutBox.h"
 #include "AboutCommand.h"
+#include "CallsPanel.h"
+#include "FilterBar.h"
 #include "FrameDecoder.h"
 #include "Icons.h"
 #include "ListGrid.h"
+#include "RowColours.h"
+#include "SearchBar.h"
 #include "TFCapi20.h"
 #include "TraceLine.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -19,7 +24,9 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -32,6 +39,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -73,6 +81,13 @@ constexpr int kCellPadding = 24; // the cell's margins and focus frame
 
 constexpr int kHexDataWidth = 297;
 constexpr int kFailureShownMs = 8000;
+constexpr int kDataColumn = 3;
+
+QString& SettingsFileName()
+{
+    static QString name;
+    return name;
+}
 
 QString DefaultRunFileDialog(QFileDialog& dialog)
 {
@@ -145,7 +160,19 @@ TfrmMain::TfrmMain(const QString& driver, QWidget* parent)
     About1->setObjectName(QStringLiteral("About1"));
     connect(About1, &QAction::triggered, this, [this] { PostSysCommand(this, kAboutCommand); });
 
+    CreateAnalysis();
     FormCreate(driver);
+    RestoreSettings();
+}
+
+void TfrmMain::SetSettingsFile(const QString& fileName)
+{
+    SettingsFileName() = fileName;
+}
+
+QString TfrmMain::SettingsFile()
+{
+    return SettingsFileName();
 }
 
 TfrmMain::~TfrmMain()
@@ -193,6 +220,9 @@ void TfrmMain::CreateToolBar()
     connect(btStop, &QToolButton::clicked, this, [this] { btStopClick(); });
     connect(btL2Display, &QToolButton::clicked, this, [this] { btL2DisplayClick(); });
     btSave->installEventFilter(this);
+    for (QToolButton* button : {btClear, btSave, btStop, btL2Display})
+        button->installEventFilter(this);
+    ToolBar1->installEventFilter(this);
 }
 
 void TfrmMain::CreateTraceView()
@@ -223,9 +253,10 @@ void TfrmMain::CreateTraceView()
     // Follow new rows while the list is scrolled to its end; leave the user
     // where he is when he scrolled up to read.
     QAbstractItemModel* model = HexData->model();
+    // A row the user selected holds the list until he goes back to the end.
     connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
         const QScrollBar* bar = HexData->verticalScrollBar();
-        m_followRows = bar->value() >= bar->maximum();
+        m_followRows = bar->value() >= bar->maximum() && !m_holdRows;
     });
     connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (m_followRows)
@@ -254,6 +285,14 @@ void TfrmMain::CreateTraceView()
     const int paneWidth = kHexDataWidth + grown;
     Splitter1->setSizes({paneWidth, std::max(680 - paneWidth, 300)});
     layout->addWidget(Splitter1, 1);
+
+    // The filter and find bars stay hidden until asked for (Ctrl+L, Ctrl+F).
+    FilterBar = new TFilterBar(client);
+    FilterBar->hide();
+    SearchBar = new TSearchBar(client);
+    SearchBar->hide();
+    layout->insertWidget(0, FilterBar);
+    layout->insertWidget(1, SearchBar);
 
     Panel1 = new QFrame(client);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -320,6 +359,7 @@ void TfrmMain::ShowAboutCommand()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    SaveSettings();
     Capi20->CloseDevice();
     ActionTimer->stop();
     if (m_trayIcon != nullptr)
@@ -359,6 +399,10 @@ void TfrmMain::dropEvent(QDropEvent* event)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ToolTip) {
+        ShowHint(watched, static_cast<QHelpEvent*>(event)->globalPos());
+        return true;
+    }
     if (watched == btSave && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton && btSave->rect().contains(mouse->position().toPoint())) {
@@ -374,6 +418,18 @@ void TfrmMain::btClearClick()
     HexData->ClearRows();
     m_decodeTree->Clear();
     edtData->clear();
+    m_calls.Clear();
+    m_emphasisedCall = -1;
+    // A call filter names a call of the rows that went.
+    if (m_panelCall >= 0 || FilterBar->OneCall()) {
+        m_panelCall = -1;
+        m_oneCall = -1;
+        FilterBar->DropOneCall();
+        ApplyFilter();
+    }
+    if (CallsPanel->isVisible())
+        CallsPanel->Refresh();
+    UpdateStatus();
 }
 
 std::unique_ptr<QFileDialog> TfrmMain::CreateSaveDialog()
@@ -407,6 +463,8 @@ bool TfrmMain::SaveLog(const QString& fileName)
     const bool saved = HexData->SaveToFile(fileName, kLogDelimiter, false);
     if (!saved)
         ReportFailure(QStringLiteral("Could not save %1").arg(fileName));
+    else
+        AddRecentFile(fileName);
     return saved;
 }
 
@@ -418,9 +476,16 @@ bool TfrmMain::LoadLog(const QString& fileName)
         return false;
     }
     btClearClick();
+    statusBar()->showMessage(QStringLiteral("Loading %1\u2026").arg(QFileInfo(fileName).fileName()));
+    statusBar()->repaint(); // a big log takes a while; say so before it starts
     const bool loaded = HexData->LoadFromFile(fileName, kLogDelimiter, false);
+    statusBar()->clearMessage();
+    m_calls.Update(HexData->Rows());
+    UpdateStatus();
     if (!loaded)
         ReportFailure(QStringLiteral("Could not load %1").arg(fileName));
+    else
+        AddRecentFile(fileName);
     return loaded;
 }
 
@@ -459,6 +524,7 @@ void TfrmMain::btStopClick()
         Capi20->StopTrace();
     else
         Capi20->StartTrace();
+    UpdateStatus();
 }
 
 void TfrmMain::btL2DisplayClick()
@@ -472,6 +538,7 @@ void TfrmMain::Capi20L3Trace(uint32_t /*PLCI_NCCI*/, const QString& Info)
     if (!columns)
         return;
     HexData->AppendRow(std::span<const QStringView>(*columns));
+    m_calls.Update(HexData->Rows());
 }
 
 void TfrmMain::HexDataClick()
@@ -481,15 +548,35 @@ void TfrmMain::HexDataClick()
 
 void TfrmMain::HexDataSelectItem(qsizetype row, bool selected)
 {
-    if (selected)
-        DecodeRow(row);
+    if (!selected) {
+        m_holdRows = false;
+        return;
+    }
+    m_holdRows = HexData->ShownRowOf(row) < HexData->ShownRowCount() - 1;
+    if (m_panelCall < 0) {
+        m_emphasisedCall = m_calls.CallOf(row);
+        HexData->viewport()->update();
+    }
+    DecodeRow(row);
 }
 
 void TfrmMain::DecodeRow(qsizetype row)
 {
     if (row < 0 || row >= HexData->RowCount())
         return;
-    const QString hex = HexData->Text(row, 3).toUpper();
+    const QString dataText = HexData->Text(row, kDataColumn);
+    if (!IsFrameRow(HexData->Text(row, 0), HexData->Text(row, 1), dataText)) {
+        // A driver that traces text: its lines, not a frame made of them.
+        edtData->setText(dataText);
+        edtData->setCursorPosition(0);
+        DecodeTree->setUpdatesEnabled(false);
+        m_decodeTree->Clear();
+        for (const QString& line : TextRowLines(HexData->Rows().Texts(row)))
+            m_decodeTree->AddChild(kTopLevel, line);
+        DecodeTree->setUpdatesEnabled(true);
+        return;
+    }
+    const QString hex = dataText.toUpper();
     edtData->setText(hex);
     edtData->setCursorPosition(0);
     const QByteArray octets = ParseDataColumn(hex);
@@ -502,6 +589,7 @@ void TfrmMain::HexDataChange()
 {
     SetTrayImage(1);
     ActionTimer->start(); // restarts a running timer
+    ScheduleStatus();
 }
 
 void TfrmMain::ActionTimerTimer()

@@ -3,7 +3,10 @@
 // device and switches the D-channel trace on when it is created, shows one
 // row per traced frame, decodes the selected row into the tree, saves and
 // loads the rows as a log file, and blinks a tray icon while frames arrive.
+// For the analysis of a trace it filters and searches the rows, sorts them
+// into calls, copies rows and decodes, and remembers its layout.
 
+#include "CallIndex.h"
 #include "TreeWidgetDecodeTree.h"
 
 #include <QMainWindow>
@@ -13,6 +16,7 @@
 
 class QFileDialog;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QMimeData;
@@ -25,8 +29,12 @@ class QToolButton;
 class QTreeWidget;
 class TAboutBox;
 class TAboutCommandFilter;
+class TCallsPanel;
 class TCapi20;
+class TFilterBar;
 class TListGrid;
+class TSearchBar;
+class QTreeWidgetItem;
 
 class TfrmMain : public QMainWindow {
 public:
@@ -35,6 +43,12 @@ public:
     static constexpr auto kLogFileName = "vessik.log";
     static constexpr QChar kLogDelimiter = u';';
     static constexpr int kBlinkMs = 1000;
+    static constexpr int kMaxRecentFiles = 8;
+
+    // Where windows made from now on keep their layout (an INI file); none
+    // by default, so a window that is not told remembers nothing.
+    static void SetSettingsFile(const QString& fileName);
+    static QString SettingsFile();
 
     explicit TfrmMain(const QString& driver = QString::fromLatin1(kDefaultDriver), QWidget* parent = nullptr);
     ~TfrmMain() override;
@@ -46,6 +60,8 @@ public:
     // Clears, then loads a log file; false when it could not be read.
     bool LoadLog(const QString& fileName);
     bool SaveLog(const QString& fileName);
+    // Files loaded or saved, the newest first.
+    QStringList RecentFiles() const { return m_recentFiles; }
 
     // The save and open dialogs, configured but not run.
     std::unique_ptr<QFileDialog> CreateSaveDialog();
@@ -73,6 +89,36 @@ public:
     void TrayIconDblClick();
     void Exit1Click();
     void ShowAboutCommand();
+
+    // Filter bar, find bar and the Calls panel.
+    void ShowFilterBar();
+    void CloseFilterBar();
+    void ApplyFilter();
+    void ShowSearchBar();
+    // Selects the next (previous) shown row that holds the find bar's text;
+    // false when none does.
+    bool FindNext(bool backwards = false);
+    void ShowCalls(bool show);
+    void CallsPanelSelectCall(int call);
+    // The call whose rows are emphasised, -1 when none.
+    int EmphasisedCall() const { return m_emphasisedCall; }
+    const TCallIndex& Calls() const { return m_calls; }
+
+    // What the copy commands put on the clipboard.
+    QString SelectedRowsText() const;
+    QString ShownRowsText() const;
+    QString DecodeText() const;
+    static QString NodeText(const QTreeWidgetItem* item, bool withChildren);
+    void CopyRows();
+    void CopyShownRows();
+    void CopyNode(bool withChildren);
+    void CopyDecode();
+
+    // The text of the status bar: rows shown and in all, and whether the
+    // trace runs; empty while nothing was traced (as on a first start).
+    QString StatusText() const;
+    // True while the list follows new rows to its end.
+    bool FollowsRows() const { return m_followRows; }
     // The window's context menu: the "&About" command.
     QMenu* createPopupMenu() override;
 
@@ -93,6 +139,13 @@ public:
     QAction* Exit1 = nullptr;
     QAction* About1 = nullptr;
     QTimer* ActionTimer = nullptr;
+    TFilterBar* FilterBar = nullptr;
+    TSearchBar* SearchBar = nullptr;
+    TCallsPanel* CallsPanel = nullptr;
+    QMenu* SaveMenu = nullptr;
+    QAction* actLoad = nullptr;
+    QAction* actCalls = nullptr;
+    QLabel* lblStatus = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,6 +162,16 @@ private:
     void SetTrayImage(int image);
     void DecodeRow(qsizetype row);
     void ReportFailure(const QString& text);
+    void CreateAnalysis();
+    void CreateContextMenus();
+    void ScheduleStatus();
+    void UpdateStatus();
+    void AddRecentFile(const QString& fileName);
+    void FillSaveMenu();
+    void ShowHint(QObject* button, const QPoint& at);
+    void HighlightInTree(const QString& text);
+    void RestoreSettings();
+    void SaveSettings() const;
 
     std::unique_ptr<TTreeWidgetDecodeTree> m_decodeTree;
     TAboutCommandFilter* m_aboutFilter = nullptr;
@@ -117,6 +180,13 @@ private:
     QList<QIcon> m_trayImages;
     int m_trayImage = 0;
     bool m_followRows = true;
+    bool m_holdRows = false; // a row the user selected keeps the list where it is
+    TCallIndex m_calls;
+    int m_emphasisedCall = -1;
+    int m_panelCall = -1;   // the call picked in the Calls panel
+    int m_oneCall = -1;     // the call "This call" of the filter bar stands for
+    QStringList m_recentFiles;
+    QTimer* m_statusTimer = nullptr;
 };
 
 // The log file a drop names: the first local file, "" when there is none.

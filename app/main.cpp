@@ -9,6 +9,7 @@
 #include "VersionInfo.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTextStream>
 
 namespace {
@@ -40,6 +41,10 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // The window remembers its layout in the user's configuration folder.
+    TfrmMain::SetSettingsFile(
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vessik"), QStringLiteral("Vessik"))
+            .fileName());
     TfrmMain frmMain(line.Driver);
     TAboutBox aboutBox(ExecutableVersionInfo());
     // An open about box does not keep the program running after the window closed.
