@@ -6,16 +6,19 @@
 
 namespace {
 
-constexpr char kBlanks[] = "                                                                ";
+constexpr char kBlanks[] = "                ";
+constexpr size_t kBlankRun = sizeof kBlanks - 1;
 
-void PutIndent(TByteBuffer& out, int32_t depth)
+// The indent of a node: a fixed-size copy while it is short, as it nearly
+// always is. out has room for at least kBlankRun bytes.
+char* PutIndent(char* out, int32_t depth)
 {
-    size_t n = size_t(depth) * 2;
-    while (n > 0) {
-        const size_t part = std::min(n, sizeof kBlanks - 1);
-        out.Append(kBlanks, part);
-        n -= part;
-    }
+    const size_t n = size_t(depth) * 2;
+    if (n <= kBlankRun)
+        std::memcpy(out, kBlanks, kBlankRun);
+    else
+        std::memset(out, ' ', n);
+    return out + n;
 }
 
 } // namespace
@@ -35,7 +38,6 @@ void TOutputTree::Clear()
             m_out->Append('[');
     }
     m_nodes.clear();
-    m_path.clear();
     m_inPreOrder = true;
     m_openDepth = -1;
 }
@@ -57,11 +59,13 @@ TNodeId TOutputTree::AddChild(TNodeId parent, const QString& text)
     // An unknown parent puts the node at the top level, as the memory tree does.
     node.parent = parent > 0 && size_t(parent) <= m_nodes.size() ? int32_t(parent - 1) : -1;
     node.depth = node.parent < 0 ? 0 : m_nodes[size_t(node.parent)].depth + 1;
-    while (!m_path.empty() && m_path.back() != node.parent)
-        m_path.pop_back();
-    if (node.parent >= 0 && m_path.empty())
-        m_inPreOrder = false;
-    m_path.push_back(int32_t(m_nodes.size()));
+    // In pre-order while the parent is the last node added or one of its ancestors.
+    if (m_inPreOrder && node.parent >= 0) {
+        int32_t a = int32_t(m_nodes.size()) - 1;
+        while (a >= 0 && a != node.parent)
+            a = m_nodes[size_t(a)].parent;
+        m_inPreOrder = a == node.parent;
+    }
     if (m_out)
         Put(node, &text, nullptr);
     m_nodes.push_back(node);
@@ -77,8 +81,10 @@ void TOutputTree::CloseJson(int32_t depth)
 void TOutputTree::Put(TNode& node, const QString* text, const char* from)
 {
     TByteBuffer& out = *m_out;
+    const size_t length = from ? node.length : size_t(text->size());
+    char* p;
     if (m_form == TForm::Lines) {
-        PutIndent(out, node.depth);
+        p = PutIndent(out.Reserve(std::max(size_t(node.depth) * 2, kBlankRun) + length * 3 + 1), node.depth);
     } else {
         // Close the nodes down to this one's parent: a sibling follows.
         if (node.depth <= m_openDepth) {
@@ -86,22 +92,26 @@ void TOutputTree::Put(TNode& node, const QString* text, const char* from)
             out.AppendLiteral(", ");
         }
         out.AppendLiteral("{\"text\": ");
+        p = out.Reserve(length * 6 + 2 + sizeof ", \"children\": [");
     }
-    const size_t at = out.Size();
-    if (from)
-        out.Append(from, node.length);
-    else if (m_form == TForm::Lines)
-        AppendOneLine(out, *text);
-    else
-        AppendJsonString(out, *text);
-    node.text = at;
-    node.length = uint32_t(out.Size() - at);
-    if (m_form == TForm::Lines) {
-        out.Append('\n');
+    char* const at = p;
+    if (from) {
+        std::memcpy(p, from, length);
+        p += length;
     } else {
-        out.AppendLiteral(", \"children\": [");
+        p = m_form == TForm::Lines ? PutOneLine(p, *text) : PutJsonString(p, *text);
+    }
+    node.text = size_t(at - out.Data());
+    node.length = uint32_t(p - at);
+    if (m_form == TForm::Lines) {
+        *p++ = '\n';
+    } else {
+        static constexpr char kChildren[] = ", \"children\": [";
+        std::memcpy(p, kChildren, sizeof kChildren - 1);
+        p += sizeof kChildren - 1;
         m_openDepth = node.depth;
     }
+    out.Commit(p);
 }
 
 // A child added under an earlier node comes after that node's later

@@ -43,10 +43,8 @@ private:
     TByteBuffer* m_out = nullptr;
     size_t m_start = 0; // where the tree begins in the output
     std::vector<TNode> m_nodes;
-    // The last node added and its ancestors: while every node is added under
-    // one of them, the order of adding is pre-order.
-    std::vector<int32_t> m_path;
-    bool m_inPreOrder = true;
+    bool m_inPreOrder = true; // the order of adding is pre-order
+
     int32_t m_openDepth = -1; // JSON: depth of the node whose children array is open
     TByteBuffer m_copy;       // the written tree while it is rewritten
 };

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <array>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -91,9 +93,8 @@ inline qsizetype PutPlainAscii(char* out, QStringView text)
     return i;
 }
 
-void AppendOneLine(TByteBuffer& out, QStringView text, bool tabToo)
+char* PutOneLine(char* p, QStringView text, bool tabToo)
 {
-    char* p = out.Reserve(size_t(text.size()) * 3);
     qsizetype i = PutPlainAscii<false>(p, text);
     p += i;
     while (i < text.size()) {
@@ -108,64 +109,73 @@ void AppendOneLine(TByteBuffer& out, QStringView text, bool tabToo)
             p = PutUtf8(p, text, i);
         }
     }
-    out.Commit(p);
+    return p;
 }
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
 } // namespace
 
+char* PutOneLine(char* out, QStringView text)
+{
+    return PutOneLine(out, text, false);
+}
+
 void AppendOneLine(TByteBuffer& out, QStringView text)
 {
-    AppendOneLine(out, text, false);
+    out.Commit(PutOneLine(out.Reserve(size_t(text.size()) * 3), text, false));
 }
 
 void AppendColumn(TByteBuffer& out, QByteArrayView utf8)
 {
     for (const char c : utf8) {
         if (uchar(c) < 0x20 || uchar(c) >= 0x80) { // anything but plain ASCII: through UTF-16
-            AppendOneLine(out, QString::fromUtf8(utf8), true);
+            const QString text = QString::fromUtf8(utf8);
+            out.Commit(PutOneLine(out.Reserve(size_t(text.size()) * 3), text, true));
             return;
         }
     }
     out.Append(utf8.data(), size_t(utf8.size()));
 }
 
-void AppendJsonString(TByteBuffer& out, QStringView text)
+char* PutJsonString(char* p, QStringView text)
 {
-    char* p = out.Reserve(size_t(text.size()) * 6 + 2);
+    // The characters JSON escapes with a letter; other control characters
+    // become \u00XX.
+    static constexpr auto kEscapes = [] {
+        std::array<char, 0x60> table{};
+        table['"'] = '"', table['\\'] = '\\', table['\b'] = 'b', table['\f'] = 'f';
+        table['\n'] = 'n', table['\r'] = 'r', table['\t'] = 't';
+        return table;
+    }();
     *p++ = '"';
     qsizetype i = PutPlainAscii<true>(p, text);
     p += i;
     while (i < text.size()) {
         const char16_t u = text[i].unicode();
-        if (u >= 0x20 && u < 0x80 && u != u'"' && u != u'\\') {
-            *p++ = char(u);
-            ++i;
-            continue;
-        }
         if (u >= 0x80) {
             p = PutUtf8(p, text, i);
             continue;
         }
-        *p++ = '\\';
-        switch (u) {
-        case u'"': *p++ = '"'; break;
-        case u'\\': *p++ = '\\'; break;
-        case u'\b': *p++ = 'b'; break;
-        case u'\f': *p++ = 'f'; break;
-        case u'\n': *p++ = 'n'; break;
-        case u'\r': *p++ = 'r'; break;
-        case u'\t': *p++ = 't'; break;
-        default: // other control characters
-            *p++ = 'u', *p++ = '0', *p++ = '0';
+        if (u < kEscapes.size() && kEscapes[u]) {
+            *p++ = '\\';
+            *p++ = kEscapes[u];
+        } else if (u < 0x20) {
+            *p++ = '\\', *p++ = 'u', *p++ = '0', *p++ = '0';
             *p++ = kHexDigits[u >> 4];
             *p++ = kHexDigits[u & 0x0F];
+        } else {
+            *p++ = char(u);
         }
         ++i;
     }
     *p++ = '"';
-    out.Commit(p);
+    return p;
+}
+
+void AppendJsonString(TByteBuffer& out, QStringView text)
+{
+    out.Commit(PutJsonString(out.Reserve(size_t(text.size()) * 6 + 2), text));
 }
 
 void AppendJsonString(TByteBuffer& out, QByteArrayView utf8)

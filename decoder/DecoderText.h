@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,12 @@
 inline QString StaticText(QStringView text)
 {
     return QString::fromRawData(reinterpret_cast<const QChar*>(text.utf16()), text.size());
+}
+// A literal's length is known: not searched for its end on every call.
+template <size_t N>
+inline QString StaticText(const char16_t (&literal)[N])
+{
+    return StaticText(QStringView(literal, qsizetype(N - 1)));
 }
 
 struct TCodeText {
@@ -58,21 +65,28 @@ inline void AddKnownLine(TDecodeTree* tree, TNodeId parent, QStringView text)
         tree->AddChild(parent, StaticText(text));
 }
 
+// Upper-case hex digits of value, at least digits of them, written backwards
+// from end; returns where they begin.
+inline char16_t* HexDigitsBefore(char16_t* end, uint32_t value, int digits)
+{
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    char16_t* begin = end;
+    do {
+        *--begin = kDigits[value & 0x0F];
+        value >>= 4;
+    } while (value != 0);
+    while (end - begin < digits && end - begin < 8)
+        *--begin = u'0';
+    return begin;
+}
+
 // Upper-case hex with at least digits digits, more when the value needs them.
 inline void AppendHex(QString& text, uint32_t value, int digits)
 {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    // Filled from the end, appended in one piece: a per-character append
-    // costs more than the conversion.
+    // Appended in one piece: a per-character append costs more than the conversion.
     char16_t buffer[8];
-    int n = 8;
-    do {
-        buffer[--n] = kDigits[value & 0x0F];
-        value >>= 4;
-    } while (value != 0);
-    while (8 - n < digits && n > 0)
-        buffer[--n] = u'0';
-    text.append(QStringView(buffer + n, 8 - n));
+    const char16_t* begin = HexDigitsBefore(buffer + 8, value, digits);
+    text.append(QStringView(begin, buffer + 8));
 }
 
 // Decimal, with at least digits digits (zero-padded).
@@ -89,22 +103,30 @@ inline void AppendDecimal(QString& text, uint32_t value, int digits = 1)
     text.append(QStringView(buffer + n, 10 - n));
 }
 
-// prefix + value in hex, in one allocation.
+// prefix + value in hex, in one allocation and no appends.
 inline QString HexText(QStringView prefix, uint32_t value, int digits)
 {
-    QString text;
-    text.reserve(prefix.size() + 8);
-    text.append(prefix);
-    AppendHex(text, value, digits);
+    char16_t buffer[8];
+    const char16_t* begin = HexDigitsBefore(buffer + 8, value, digits);
+    const qsizetype count = buffer + 8 - begin;
+    QString text(prefix.size() + count, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    std::copy(prefix.utf16(), prefix.utf16() + prefix.size(), out);
+    std::copy(begin, begin + count, out + prefix.size());
     return text;
 }
+template <size_t N>
+inline QString HexText(const char16_t (&prefix)[N], uint32_t value, int digits)
+{
+    return HexText(QStringView(prefix, qsizetype(N - 1)), value, digits);
+}
 
-// prefix + text, in one allocation.
+// prefix + text, in one allocation and no appends.
 inline QString Joined(QStringView prefix, QStringView text)
 {
-    QString joined;
-    joined.reserve(prefix.size() + text.size());
-    joined.append(prefix);
-    joined.append(text);
+    QString joined(prefix.size() + text.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(joined.data());
+    std::copy(prefix.utf16(), prefix.utf16() + prefix.size(), out);
+    std::copy(text.utf16(), text.utf16() + text.size(), out + prefix.size());
     return joined;
 }

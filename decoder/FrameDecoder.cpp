@@ -213,7 +213,8 @@ uint8_t At(const uint8_t* frame, uint32_t length, uint64_t position)
     return position < length ? frame[position] : 0;
 }
 
-QString Hex2Line(QStringView label, uint32_t value)
+template <size_t N>
+QString Hex2Line(const char16_t (&label)[N], uint32_t value)
 {
     return HexText(label, value, 2);
 }
