@@ -51,7 +51,7 @@ TCapi20::TCapi20(QObject* owner, const TOwnerHelpHandler& ownerHelp) : QObject(o
     m_prefixNational = QStringLiteral("0");
     m_prefixInternational = QStringLiteral("00");
     m_b3BlockSize = kB3BlockSize;
-    m_pcmBlockSize = kB3BlockSize;
+    m_audioFormat.SetPcmBlockSize(kB3BlockSize);
     m_timer = new QTimer(this);
     m_timer->setInterval(kTimerInterval);
     QObject::connect(m_timer, &QTimer::timeout, this, [this] { TimerTick(); });
@@ -76,7 +76,7 @@ TCapi20::~TCapi20()
 
 void TCapi20::ClearCallTable()
 {
-    QMutexLocker locker(&m_callTableLock);
+    std::lock_guard<std::recursive_mutex> locker(m_callTableLock);
     for (TCallRecord& record : m_calls)
         record = TCallRecord();
 }

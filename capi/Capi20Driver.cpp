@@ -125,8 +125,7 @@ bool TCapi20::OpenDevice(const QString& fileName)
 {
     if (m_deviceOpened.load())
         return true;
-    m_linearPCMData = false;
-    m_sampleRate = 8000;
+    m_audioFormat.Reset();
     {
         QMutexLocker locker(&m_fatalLock);
         m_fatalMessage.clear();
@@ -489,10 +488,17 @@ TControllerProfile TCapi20::GetProfile(uint32_t controller)
 
 uint16_t TCapi20::NextMessageNumber()
 {
+    // The data path sends from the receive thread while the main thread sends
+    // requests: each caller gets a number of its own.
+    uint16_t current = m_messageNumber.load();
+    uint16_t next = 0;
     do {
-        m_messageNumber = m_messageNumber > 32766 ? 0 : uint16_t(m_messageNumber + 1);
-    } while (m_messageNumber == 129 || m_messageNumber == 130);
-    return m_messageNumber;
+        next = current;
+        do {
+            next = next > 32766 ? 0 : uint16_t(next + 1);
+        } while (next == 129 || next == 130);
+    } while (!m_messageNumber.compare_exchange_weak(current, next));
+    return next;
 }
 
 void TCapi20::ReadFatalMessage()

@@ -22,9 +22,6 @@ void TCapi20::ConnectB3ActiveIndication(const uint8_t* /*message*/) {}
 void TCapi20::DisconnectB3Indication(const uint8_t* /*message*/) {}
 void TCapi20::ConnectB3T90ActiveIndication(const uint8_t* /*message*/) {}
 
-// Runs on the receive thread with DirectInData, else on the dispatcher's.
-void TCapi20::DataB3Handler(const uint8_t* /*message*/) {}
-
 // Runs on the receive thread (without events) before the message is queued,
 // and again from the dispatcher (with events).
 void TCapi20::ParseConnectActive(const uint8_t* /*message*/, bool /*withEvents*/) {}

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+namespace {
+constexpr auto kRelaxed = std::memory_order_relaxed;
+}
+
 TDataBufferFIFO::TDataBufferFIFO(uint32_t capacity)
     : m_buffer(new uint8_t[capacity == 0 ? 1 : capacity]()), m_capacity(capacity)
 {
@@ -14,19 +18,24 @@ bool TDataBufferFIFO::PutData(const void* data, uint32_t count, bool lock)
     if (lock)
         m_lock.lock();
     bool stored = true;
-    if (uint64_t(m_writePosition) + count <= m_capacity) {
-        std::memcpy(m_buffer.get() + m_writePosition, data, count);
-        m_writePosition += count;
-    } else if (count <= m_readPosition) {
-        const uint32_t kept = m_writePosition - m_readPosition;
-        std::memmove(m_buffer.get(), m_buffer.get() + m_readPosition, kept);
-        m_writePosition = kept;
-        m_readPosition = 0;
-        std::memcpy(m_buffer.get() + m_writePosition, data, count);
-        m_writePosition += count;
+    uint32_t read = m_readPosition.load(kRelaxed);
+    uint32_t write = m_writePosition.load(kRelaxed);
+    if (uint64_t(write) + count <= m_capacity) {
+        std::memcpy(m_buffer.get() + write, data, count);
+        write += count;
+    } else if (count <= read) {
+        // Only what was consumed from the front makes room, and only once at
+        // least the new bytes' worth was consumed.
+        const uint32_t kept = write - read;
+        std::memmove(m_buffer.get(), m_buffer.get() + read, kept);
+        read = 0;
+        std::memcpy(m_buffer.get() + kept, data, count);
+        write = kept + count;
     } else {
         stored = false;
     }
+    m_readPosition.store(read, kRelaxed);
+    m_writePosition.store(write, kRelaxed);
     if (lock)
         m_lock.unlock();
     return stored;
@@ -37,9 +46,10 @@ const uint8_t* TDataBufferFIFO::GetData(uint32_t count, bool lock)
     if (lock)
         m_lock.lock();
     const uint8_t* result = nullptr;
+    const uint32_t read = m_readPosition.load(kRelaxed);
     if (count <= m_capacity && Count() >= count) {
-        result = m_buffer.get() + m_readPosition;
-        m_readPosition += count;
+        result = m_buffer.get() + read;
+        m_readPosition.store(read + count, kRelaxed);
     }
     if (lock)
         m_lock.unlock();
@@ -48,12 +58,14 @@ const uint8_t* TDataBufferFIFO::GetData(uint32_t count, bool lock)
 
 uint32_t TDataBufferFIFO::Count() const
 {
-    return m_writePosition > m_readPosition ? m_writePosition - m_readPosition : 0;
+    const uint32_t read = m_readPosition.load(kRelaxed);
+    const uint32_t write = m_writePosition.load(kRelaxed);
+    return write > read ? write - read : 0;
 }
 
 void TDataBufferFIFO::Clear()
 {
-    m_readPosition = 0;
-    m_writePosition = 0;
+    m_readPosition.store(0, kRelaxed);
+    m_writePosition.store(0, kRelaxed);
     std::memset(m_buffer.get(), 0, m_capacity);
 }

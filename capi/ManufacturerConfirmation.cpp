@@ -5,8 +5,6 @@
 #include "CapiMessageReader.h"
 #include "TFCapi20.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr uint32_t kManuKorvan = 0x56524F4B; // 'KORV'
@@ -16,8 +14,6 @@ constexpr uint16_t kInfoAudioFormat = 0xA004;
 constexpr uint16_t kInfoConfirmationText = 0xA001;
 constexpr uint16_t kNarrowbandRate = 8000;
 constexpr uint8_t kLinearPcm = 1;
-// The PCM block is a whole number of 32-byte units.
-constexpr uint32_t kPcmBlockUnit = 32;
 
 } // namespace
 
@@ -37,11 +33,9 @@ void TCapi20::ManufacturerConfirmation(const uint8_t* message)
             linear = reader.ReadByte() == kLinearPcm;
             rate = reader.ReadWord();
         }
-        rate = std::max(rate, kNarrowbandRate);
-        m_linearPCMData = linear;
-        m_sampleRate = rate;
-        // The same stretch of time as one B3 block at 8 kHz.
-        m_pcmBlockSize = uint32_t(rate) * m_b3BlockSize / kNarrowbandRate / kPcmBlockUnit * kPcmBlockUnit;
+        // The PCM block follows the rate: the same stretch of time as one B3
+        // block at 8 kHz. The data path reads the format on the receive thread.
+        m_audioFormat.Announce(linear, rate, m_b3BlockSize);
         if (OnInfo)
             OnInfo(controller, kInfoAudioFormat, QString());
     } else if (kind == kDriverText) {

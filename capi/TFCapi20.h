@@ -4,6 +4,7 @@
 // message to its handlers on the thread that owns it. No operation throws:
 // failures become a diagnostic line plus a CAPI info value or a Boolean.
 
+#include "AudioFormat.h"
 #include "CapiDriverLibrary.h"
 #include "CapiEvents.h"
 #include "CapiTypes.h"
@@ -12,7 +13,6 @@
 #include <QDateTime>
 #include <QMutex>
 #include <QObject>
-#include <QRecursiveMutex>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class QTimer;
 class TCapiMessageReader;
@@ -100,8 +101,8 @@ public:
     void setInfoMsg(TInfoMasks value) { m_infoMsg = value; }
     const QStringList& MSN() const { return m_msn; }
     void setMSN(const QStringList& value) { m_msn = value; }
-    bool Wideband() const { return m_wideband; }
-    void setWideband(bool value) { m_wideband = value; }
+    bool Wideband() const { return m_wideband.load(); }
+    void setWideband(bool value) { m_wideband.store(value); }
     bool Presentation() const { return m_presentation; }
     void setPresentation(bool value) { m_presentation = value; }
     const QString& SendSubMsg() const { return m_sendSubMsg; }
@@ -110,8 +111,8 @@ public:
     void setSendUUMsg(const QString& value) { m_sendUUMsg = value; }
     bool HandsetCall() const { return m_handsetFlag != 0; }
     void setHandsetCall(bool value) { m_handsetFlag = value ? 0x80 : 0; }
-    bool BufferOutData() const { return m_bufferOutData; }
-    void setBufferOutData(bool value) { m_bufferOutData = value; }
+    bool BufferOutData() const { return m_bufferOutData.load(); }
+    void setBufferOutData(bool value) { m_bufferOutData.store(value); }
     bool DirectInData() const { return m_directInData.load(); }
     void setDirectInData(bool value) { m_directInData.store(value); }
     bool PowerManagement() const { return m_powerManagement; }
@@ -120,12 +121,12 @@ public:
     void setPrefixNational(const QString& value);
     const QString& PrefixInternational() const { return m_prefixInternational; }
     void setPrefixInternational(const QString& value);
-    bool LinearPCMData() const { return m_linearPCMData; }
-    uint16_t SampleRate() const { return m_sampleRate; }
+    bool LinearPCMData() const { return m_audioFormat.LinearPCMData(); }
+    uint16_t SampleRate() const { return m_audioFormat.SampleRate(); }
+    uint32_t PcmBlockSize() const { return m_audioFormat.PcmBlockSize(); }
     bool DeviceOpened() const { return m_deviceOpened.load(); }
     // The call statistics of the last KORVAN statistics message.
     const TVoIPStatistics& Statistics() const { return m_statistics; }
-    uint32_t PcmBlockSize() const { return m_pcmBlockSize; }
     // True while dialling requests of other programs reach this component.
     bool ReceivesDialRequests() const;
     bool DoRegisterRequestRecipient() const { return m_doRegisterRequestRecipient; }
@@ -190,6 +191,15 @@ public:
     uint8_t KorvanIndication(uint32_t controller, TCapiMessageReader& reader);
     // An invalid time stands for none.
     void L3Trace(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
+
+    // --- B-channel data ------------------------------------------------------
+    // 0 when a block was put, else 1 or the driver's info.
+    uint16_t DataB3Request(uint32_t ncci, const void* data, bool direct, bool dropWhenBacklogged,
+                           uint16_t length);
+    uint16_t DataB3Response(uint32_t ncci, uint16_t dataHandle, uint16_t messageNumber);
+    // A free data-handle slot 0 to 6 of the call, taken; 255 when all are in flight.
+    uint8_t AllocDataHandle(uint8_t plci);
+    uint8_t DataHandlesInUse(uint8_t plci);
 
     // --- Call control requests used by the dispatcher ------------------
     uint16_t PowerManagementRequest();
@@ -297,6 +307,10 @@ private:
     void DisconnectB3Indication(const uint8_t* message);
     void ConnectB3T90ActiveIndication(const uint8_t* message);
     void DataB3Handler(const uint8_t* message);
+    void DataB3Confirmation(const uint8_t* message);
+    void DataB3Indication(const uint8_t* message);
+    void SendWidebandSilence(uint32_t ncci, uint16_t size);
+    void FreeDataHandle(uint8_t plci, uint8_t handle);
     void ManufacturerConfirmation(const uint8_t* message);
     void ManufacturerIndication(const uint8_t* message);
     void L3TraceKorvan(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
@@ -312,8 +326,9 @@ private:
     std::atomic<bool> m_deviceOpened{false};
     QString m_deviceFileName;
     uint32_t m_b3BlockSize = kB3BlockSize;
-    uint32_t m_pcmBlockSize = kB3BlockSize;
-    uint16_t m_messageNumber = 0;
+    // Set by the manufacturer confirmation on the main thread, read by the data path.
+    TAudioFormat m_audioFormat{kB3BlockSize};
+    std::atomic<uint16_t> m_messageNumber{0}; // both threads send requests
     QString m_manufacturer;
     bool m_manufacturerCached = false;
     uint16_t m_controllerCount = 0;
@@ -344,18 +359,16 @@ private:
     uint32_t m_controller = 1;
     TInfoMasks m_infoMsg;
     QStringList m_msn;
-    bool m_wideband = false;
+    std::atomic<bool> m_wideband{false}; // read by the data path on the receive thread
     bool m_presentation = true;
     QString m_sendSubMsg;
     QString m_sendUUMsg;
     uint8_t m_handsetFlag = 0;
-    bool m_bufferOutData = true;
+    std::atomic<bool> m_bufferOutData{true};
     std::atomic<bool> m_directInData{true};
     bool m_powerManagement = false;
     QString m_prefixNational;
     QString m_prefixInternational;
-    bool m_linearPCMData = false;
-    uint16_t m_sampleRate = 8000;
     bool m_doRegisterRequestRecipient = true;
     TVoIPStatistics m_statistics;
     uint32_t m_cipMask = 0;
@@ -365,8 +378,9 @@ private:
 
     // --- Calls -----------------------------------------------------------
     std::array<TCallRecord, 256> m_calls;
-    QRecursiveMutex m_callTableLock;
-    QMutex m_dataLock;
+    // Standard mutexes, which ThreadSanitizer sees (Qt's are invisible to it).
+    std::recursive_mutex m_callTableLock;
+    std::mutex m_dataLock;
     QTimer* m_timer = nullptr;
 
     // --- Supplementary services ------------------------------------------

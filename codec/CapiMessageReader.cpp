@@ -55,6 +55,18 @@ uint32_t TCapiMessageReader::ReadDword()
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+uint64_t TCapiMessageReader::ReadQword()
+{
+    if (!Inside(8))
+        return 0;
+    const uint8_t* p = m_message + kHeader + m_position;
+    m_position += 8;
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | p[i];
+    return value;
+}
+
 QString TCapiMessageReader::ReadText(uint8_t count)
 {
     // Fewer bytes left than asked for: the text is what there is.

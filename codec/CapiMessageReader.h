@@ -12,6 +12,7 @@ public:
     uint8_t ReadByte();
     uint16_t ReadWord();
     uint32_t ReadDword();
+    uint64_t ReadQword();
     QString ReadText(uint8_t count);
 
     uint32_t Position() const { return m_position; }

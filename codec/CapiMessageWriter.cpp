@@ -99,6 +99,14 @@ void TCapiMessageWriter::AddDword(uint32_t value)
     AddBytes(b, 4);
 }
 
+void TCapiMessageWriter::AddQword(uint64_t value)
+{
+    uint8_t b[8];
+    for (int i = 0; i < 8; ++i)
+        b[i] = uint8_t(value >> (8 * i));
+    AddBytes(b, 8);
+}
+
 uint32_t TCapiMessageWriter::OpenStruct()
 {
     const uint32_t position = m_writeLength;

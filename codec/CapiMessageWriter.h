@@ -17,6 +17,8 @@ public:
     void AddByte(uint8_t value);
     void AddWord(uint16_t value);
     void AddDword(uint32_t value);
+    // The 64-bit data pointer of DATA_B3 on 64-bit hosts.
+    void AddQword(uint64_t value);
     void AddBytes(const void* bytes, uint32_t count);
 
     uint32_t OpenStruct();

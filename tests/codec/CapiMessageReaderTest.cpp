@@ -55,6 +55,19 @@ TEST(CapiMessageReader, DwordIsLittleEndian)
     EXPECT_EQ(r.ReadDword(), 0x12345678u);
 }
 
+TEST(CapiMessageReader, QwordIsLittleEndianAndNeedsAllEightBytes)
+{
+    const auto m = Message({0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01, 0xAA});
+    TCapiMessageReader r;
+    r.Bind(m.data());
+    r.Skip(2);
+    EXPECT_EQ(r.ReadQword(), 0u); // only 7 bytes left
+    EXPECT_EQ(r.Position(), 2u);
+    r.Bind(m.data());
+    EXPECT_EQ(r.ReadQword(), 0x0123456789ABCDEFull);
+    EXPECT_EQ(r.Position(), 8u);
+}
+
 TEST(CapiMessageReader, SkipPastTheEndParksTheCursor)
 {
     const auto m = Message({1, 2, 3});

@@ -54,6 +54,22 @@ TEST(CapiMessageWriter, WordsAndDwordsAreLittleEndian)
     EXPECT_EQ(Params(w), Bytes({0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89}));
 }
 
+TEST(CapiMessageWriter, QwordIsLittleEndianAndAllOrNothing)
+{
+    TCapiMessageWriter w = Fresh();
+    w.AddQword(0x0123456789ABCDEFull);
+    EXPECT_EQ(Params(w), Bytes({0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01}));
+    for (int i = 8; i < 2040; ++i)
+        w.AddByte(0);
+    w.AddQword(1); // would need 2048
+    EXPECT_EQ(w.WriteLength(), 2040u);
+    TCapiMessageWriter fits = Fresh();
+    for (int i = 0; i < 2039; ++i)
+        fits.AddByte(0);
+    fits.AddQword(2); // exactly 2047 bytes
+    EXPECT_EQ(fits.WriteLength(), 2047u);
+}
+
 TEST(CapiMessageWriter, ParameterAreaHoldsAtMost2047Bytes)
 {
     TCapiMessageWriter w = Fresh();
