@@ -2,6 +2,7 @@
 
 #include "KorvanExtras.h"
 #include "LiveCalls.h"
+#include "LiveSupplementary.h"
 #include "ScriptPlayer.h"
 #include "SimController.h"
 #include "TracePlayer.h"
@@ -30,6 +31,10 @@ void OnRegister(uint32_t applId)
 
 void OnRequest(uint32_t applId, const uint8_t* message, uint32_t length)
 {
+    // The network answers supplementary services for any application, not
+    // only for those that listen for calls.
+    if (TLiveSupplementary::Instance().Request(applId, message, length))
+        return;
     TLiveCalls::Instance().Request(applId, message, length);
 }
 
@@ -74,6 +79,7 @@ void ResetExtensions()
     TScriptPlayer::Instance().Reset();
     TTracePlayer::Instance().Reset();
     TKorvanExtras::Instance().Reset();
+    TLiveSupplementary::Instance().Reset();
 }
 
 } // namespace vsim

@@ -1,5 +1,6 @@
 #include "SimSteering.h"
 
+#include "LiveSupplementary.h"
 #include "ScriptPlayer.h"
 #include "SimController.h"
 
@@ -7,7 +8,13 @@ using vsim::TSimController;
 
 extern "C" {
 
-void VsimReset(void) { TSimController::Instance().Reset(); }
+void VsimReset(void)
+{
+    TSimController::Instance().Reset();
+    vsim::TLiveSupplementary::Instance().Reset();
+}
+
+void VsimSetSupplementaryServices(uint32_t mask) { vsim::TLiveSupplementary::Instance().SetServices(mask); }
 
 uint32_t VsimInject(uint32_t applId, const void* message, uint32_t length)
 {

@@ -34,6 +34,11 @@ VSIM_EXPORT void VsimReset(void);
 // there is no such application, 0x1108 when length and Length field disagree.
 VSIM_EXPORT uint32_t VsimInject(uint32_t applId, const void* message, uint32_t length);
 
+// The supplementary services the network offers (bit n = CAPI service n;
+// VESSIK_SIM_SERVICES in hex, else every service). A reset restores it and
+// clears every call forwarding.
+VSIM_EXPORT void VsimSetSupplementaryServices(uint32_t mask);
+
 // Messages the application put, in order (kept up to a bound).
 VSIM_EXPORT uint32_t VsimPutCount(void);
 // How many puts are kept (100000 after a reset); 0 keeps none, e.g. for benchmarks.
