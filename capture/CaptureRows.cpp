@@ -63,32 +63,39 @@ std::optional<QByteArray> FrameFromData(QByteArrayView utf8)
     return octets;
 }
 
-bool ExportRows(const TLogRows& rows, QDate date, TCaptureWriter& writer, TExportCounts& counts)
+TRowExporter::TRowExporter(QDate date, TCaptureWriter& writer)
+    : m_writer(writer), m_clock(date), m_previous(m_clock.Midnight()) // rows before the first time stand at midnight
 {
-    TRowClock clock(date);
-    // Rows without a time of day before the first with one stand at midnight.
-    uint64_t previous = clock.Midnight();
-    TLapdSideGuess side;
+}
+
+bool TRowExporter::Add(const TLogRows& rows)
+{
     for (qsizetype row = 0; row < rows.Count(); ++row) {
         const auto frame = FrameFromData(rows.Field(row, kDataColumn));
         if (!frame) {
-            ++counts.WithoutFrame;
+            ++m_counts.WithoutFrame;
             continue;
         }
-        const auto time = clock.Next(rows.Field(row, kTimeColumn));
-        if (time)
-            previous = *time;
+        if (const auto time = m_clock.Next(rows.Field(row, kTimeColumn)))
+            m_previous = *time;
         else
-            ++counts.WithoutTime;
+            ++m_counts.WithoutTime;
         // The trace's own rule: "T" is sent, anything else received.
         const bool sent = rows.Field(row, kDirectionColumn) == "T";
-        const auto* octets = reinterpret_cast<const uint8_t*>(frame->constData());
-        side.See(octets, uint32_t(frame->size()), sent);
-        if (!writer.Write(previous, sent, side.ThisSide(), *frame, rows.Field(row, kMessageColumn)))
+        m_side.See(reinterpret_cast<const uint8_t*>(frame->constData()), uint32_t(frame->size()), sent);
+        if (!m_writer.Write(m_previous, sent, m_side.ThisSide(), *frame, rows.Field(row, kMessageColumn)))
             return false;
-        ++counts.Packets;
+        ++m_counts.Packets;
     }
     return true;
+}
+
+bool ExportRows(const TLogRows& rows, QDate date, TCaptureWriter& writer, TExportCounts& counts)
+{
+    TRowExporter exporter(date, writer);
+    const bool written = exporter.Add(rows);
+    counts = exporter.Counts();
+    return written;
 }
 
 bool TCaptureImport::Emit(const TCapturePacket& packet, bool sent)

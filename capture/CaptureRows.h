@@ -35,9 +35,25 @@ struct TExportCounts {
     uint64_t WithoutTime = 0;  // rows that took the time of the row before
 };
 
-// Writes the rows that hold a frame; `date` is the day the first row was
-// traced on. The Message column becomes the packet's comment (pcapng).
-// False when the writer failed; its ErrorString says why.
+// Writes the rows that hold a frame, batch after batch; `date` is the day the
+// first row was traced on. The Message column becomes the packet's comment
+// (pcapng).
+class TRowExporter {
+public:
+    TRowExporter(QDate date, TCaptureWriter& writer);
+    // False when the writer failed; its ErrorString says why.
+    bool Add(const TLogRows& rows);
+    const TExportCounts& Counts() const { return m_counts; }
+
+private:
+    TCaptureWriter& m_writer;
+    TRowClock m_clock;
+    uint64_t m_previous; // the time of the row before
+    TLapdSideGuess m_side;
+    TExportCounts m_counts;
+};
+
+// All rows at once.
 bool ExportRows(const TLogRows& rows, QDate date, TCaptureWriter& writer, TExportCounts& counts);
 
 // Where the directions of imported rows came from.

@@ -1,13 +1,7 @@
 #include "ExportCommand.h"
 
-#include "CaptureRows.h"
-#include "CaptureWriter.h"
-#include "LogFile.h"
-#include "LogRows.h"
+#include "CaptureLog.h"
 
-#include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -19,20 +13,6 @@ int BadArgument(const QString& text)
 {
     QTextStream(stderr) << "vessik-cli export: " << text << '\n' << ExportUsage();
     return kBadArgument;
-}
-
-// The log's rows and the day its first row was traced on: the day the file
-// was last written (a log holds times of day only); today for standard input.
-bool ReadRows(const QString& logFile, TLogRows& rows, QDate& date)
-{
-    if (logFile == QLatin1String("-")) {
-        QFile in;
-        date = QDate::currentDate();
-        return in.open(stdin, QIODevice::ReadOnly) && ReadLog(in, u';', kRowColumns, false, rows);
-    }
-    const QDateTime modified = QFileInfo(logFile).lastModified();
-    date = modified.isValid() ? modified.date() : QDate::currentDate();
-    return LoadLog(logFile, u';', kRowColumns, false, rows) == TLogLoad::Loaded;
 }
 
 } // namespace
@@ -86,23 +66,19 @@ int RunExport(const QStringList& args)
         return BadArgument(QStringLiteral("a log file is needed"));
 
     QTextStream err(stderr);
-    TLogRows rows;
-    QDate date;
-    if (!ReadRows(log, rows, date)) {
+    const TExportResult result = ExportLogFile(log, out, format);
+    if (!result.LogRead) {
         err << "vessik-cli export: cannot read the log file \"" << log << "\"\n";
         return kFailed;
     }
-    TCaptureWriter writer;
-    TExportCounts counts;
-    if (!writer.Open(out, format) || !ExportRows(rows, date, writer, counts) || !writer.Close()) {
-        err << "vessik-cli export: cannot write the capture file \"" << out << "\": " << writer.ErrorString()
-            << '\n';
+    if (!result.Written) {
+        err << "vessik-cli export: cannot write the capture file \"" << out << "\": " << result.Error << '\n';
         return kFailed;
     }
-    if (counts.WithoutFrame > 0)
-        err << "vessik-cli export: " << counts.WithoutFrame << " rows without a frame left out\n";
-    if (counts.WithoutTime > 0)
-        err << "vessik-cli export: " << counts.WithoutTime
+    if (result.Counts.WithoutFrame > 0)
+        err << "vessik-cli export: " << result.Counts.WithoutFrame << " rows without a frame left out\n";
+    if (result.Counts.WithoutTime > 0)
+        err << "vessik-cli export: " << result.Counts.WithoutTime
             << " rows without a time of day took the time of the row before\n";
     return 0;
 }

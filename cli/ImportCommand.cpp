@@ -1,11 +1,8 @@
 #include "ImportCommand.h"
 
+#include "CaptureLog.h"
 #include "CaptureNotes.h"
-#include "CaptureRows.h"
-#include "LogFile.h"
-#include "LogRows.h"
 
-#include <QFile>
 #include <QTextStream>
 
 namespace {
@@ -17,14 +14,6 @@ int BadArgument(const QString& text)
 {
     QTextStream(stderr) << "vessik-cli import: " << text << '\n' << ImportUsage();
     return kBadArgument;
-}
-
-bool WriteRows(const QString& logFile, const TLogRows& rows)
-{
-    if (logFile != QLatin1String("-"))
-        return SaveLog(logFile, u';', false, rows);
-    QFile out;
-    return out.open(stdout, QIODevice::WriteOnly) && WriteLog(out, u';', false, rows) && out.flush();
 }
 
 } // namespace
@@ -78,12 +67,11 @@ int RunImport(const QStringList& args)
     if (log.isEmpty())
         return BadArgument(QStringLiteral("a log file is needed"));
 
-    TLogRows rows;
-    const TCaptureLoad load = LoadCaptureRows(capture, layer2, rows);
-    const int status = ReportCaptureLoad(QStringLiteral("import"), capture, load);
-    if (!load.Opened)
+    const TImportResult result = ImportCaptureFile(capture, log, layer2);
+    const int status = ReportCaptureLoad(QStringLiteral("import"), capture, result.Load);
+    if (!result.Load.Opened)
         return status;
-    if (!WriteRows(log, rows)) {
+    if (!result.Written) {
         QTextStream(stderr) << "vessik-cli import: cannot write the log file \"" << log << "\"\n";
         return kFailed;
     }

@@ -275,7 +275,12 @@ bool EndsWithLineBreak(const QString& fileName)
 
 } // namespace
 
-bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TLogRows& rows)
+namespace {
+
+// Reads the whole device into `rows`; with a batch size, hands the rows on
+// whenever that many were read and starts again with none.
+bool ReadLogInto(QIODevice& device, QChar delimiter, int columns, bool withImage, TLogRows& rows,
+                 qsizetype batchRows, const std::function<bool(const TLogRows&)>& onBatch)
 {
     try {
         const QByteArray delimiterUtf8 = DelimiterUtf8(delimiter);
@@ -302,7 +307,7 @@ bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TL
             encoding = TEncoding::Utf8;
             skip = kLogBomSize;
         }
-        if (encoding == TEncoding::Utf8 && !device.isSequential())
+        if (encoding == TEncoding::Utf8 && !device.isSequential() && !onBatch)
             rows.ReserveText(size_t(std::max<qint64>(0, device.size())));
 
         bool ok = true;
@@ -315,6 +320,10 @@ bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TL
                 ok = rows.AppendLineUtf8(mended, delimiterUtf8, columns, withImage);
             } else {
                 ok = rows.AppendLineUtf8(line, delimiterUtf8, columns, withImage);
+            }
+            if (ok && onBatch && rows.Count() >= batchRows) {
+                ok = onBatch(rows);
+                rows.Clear();
             }
         };
 
@@ -360,10 +369,28 @@ bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TL
                 return false;
         }
         lines.Finish(addLine);
+        if (ok && onBatch && !rows.IsEmpty()) {
+            ok = onBatch(rows);
+            rows.Clear();
+        }
         return ok;
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+} // namespace
+
+bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TLogRows& rows)
+{
+    return ReadLogInto(device, delimiter, columns, withImage, rows, 0, {});
+}
+
+bool ReadLogBatches(QIODevice& device, QChar delimiter, int columns, bool withImage, qsizetype batchRows,
+                    const std::function<bool(const TLogRows&)>& onBatch)
+{
+    TLogRows rows;
+    return ReadLogInto(device, delimiter, columns, withImage, rows, std::max<qsizetype>(batchRows, 1), onBatch);
 }
 
 TLogLoad LoadLog(const QString& fileName, QChar delimiter, int columns, bool withImage, TLogRows& rows)

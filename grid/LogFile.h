@@ -12,6 +12,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <span>
 
 enum class TLogLoad {
@@ -23,6 +24,12 @@ enum class TLogLoad {
 // Appends one row per line of the text on `device` to `rows`, by the rules of
 // TLogRows::AppendLine. False on a read error or when the rows cannot be held.
 bool ReadLog(QIODevice& device, QChar delimiter, int columns, bool withImage, TLogRows& rows);
+// The same in batches, so a log of any size streams through bounded memory:
+// `onBatch` gets the rows read since the last batch (at most `batchRows`,
+// the last batch fewer), which are dropped after it; false from it stops the
+// reading and makes the result false.
+bool ReadLogBatches(QIODevice& device, QChar delimiter, int columns, bool withImage, qsizetype batchRows,
+                    const std::function<bool(const TLogRows&)>& onBatch);
 TLogLoad LoadLog(const QString& fileName, QChar delimiter, int columns, bool withImage, TLogRows& rows);
 
 // Writes the byte-order mark and one line per row.

@@ -142,6 +142,34 @@ TEST_F(LogFileTest, BlockBoundariesSplitNothing)
     }
 }
 
+TEST_F(LogFileTest, BatchesHandOnEveryRowOnceAndStopWhenAsked)
+{
+    const QByteArray log = kBom + "a;1\r\nb;2\nc;3\r\nd;4\re;5";
+    for (const qsizetype batch : {1, 2, 5, 9}) {
+        QBuffer buffer;
+        buffer.setData(log);
+        buffer.open(QIODevice::ReadOnly);
+        QStringList rows;
+        int calls = 0;
+        EXPECT_TRUE(ReadLogBatches(buffer, u';', 2, false, batch, [&](const TLogRows& part) {
+            EXPECT_LE(part.Count(), batch);
+            EXPECT_GT(part.Count(), 0);
+            for (qsizetype r = 0; r < part.Count(); ++r)
+                rows.append(part.Texts(r).join(u'|'));
+            ++calls;
+            return true;
+        }));
+        EXPECT_EQ(rows, Load(log, 2)) << batch;
+        EXPECT_EQ(calls, (5 + batch - 1) / batch) << batch;
+    }
+    QBuffer buffer;
+    buffer.setData(log);
+    buffer.open(QIODevice::ReadOnly);
+    int calls = 0;
+    EXPECT_FALSE(ReadLogBatches(buffer, u';', 2, false, 2, [&](const TLogRows&) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+}
+
 TEST_F(LogFileTest, ManyLinesWithLoneCrReadInLinearTime)
 {
     QByteArray bytes = kBom;
