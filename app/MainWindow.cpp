@@ -3,6 +3,8 @@
 #include "AboutBox.h"
 #include "AboutCommand.h"
 #include "CallsPanel.h"
+#include "CaptureFiles.h"
+#include "CaptureReader.h"
 #include "FilterBar.h"
 #include "FrameDecoder.h"
 #include "Icons.h"
@@ -440,6 +442,7 @@ std::unique_ptr<QFileDialog> TfrmMain::CreateSaveDialog()
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(QStringLiteral("Vessik log (*.log)"));
     dialog->setDefaultSuffix(QStringLiteral("log"));
+    AddCaptureFilters(*dialog);
     dialog->selectFile(QString::fromLatin1(kLogFileName));
     return dialog;
 }
@@ -452,6 +455,7 @@ std::unique_ptr<QFileDialog> TfrmMain::CreateOpenDialog()
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilter(QStringLiteral("vessik.log (*.log)"));
     dialog->setDefaultSuffix(QStringLiteral("log"));
+    AddCaptureFilters(*dialog);
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setSizeGripEnabled(true);
     dialog->selectFile(QString::fromLatin1(kLogFileName));
@@ -460,7 +464,9 @@ std::unique_ptr<QFileDialog> TfrmMain::CreateOpenDialog()
 
 bool TfrmMain::SaveLog(const QString& fileName)
 {
-    const bool saved = HexData->SaveToFile(fileName, kLogDelimiter, false);
+    const auto capture = CaptureFormatOf(fileName);
+    const bool saved = capture ? SaveCapture(*HexData, fileName, *capture)
+                               : HexData->SaveToFile(fileName, kLogDelimiter, false);
     if (!saved)
         ReportFailure(QStringLiteral("Could not save %1").arg(fileName));
     else
@@ -478,7 +484,8 @@ bool TfrmMain::LoadLog(const QString& fileName)
     btClearClick();
     statusBar()->showMessage(QStringLiteral("Loading %1\u2026").arg(QFileInfo(fileName).fileName()));
     statusBar()->repaint(); // a big log takes a while; say so before it starts
-    const bool loaded = HexData->LoadFromFile(fileName, kLogDelimiter, false);
+    const bool loaded = IsCaptureFile(fileName) ? LoadCapture(*HexData, fileName)
+                                                : HexData->LoadFromFile(fileName, kLogDelimiter, false);
     statusBar()->clearMessage();
     m_calls.Update(HexData->Rows());
     UpdateStatus();

@@ -168,6 +168,33 @@ def elements(frame):
     return found
 
 
+def pcap(link, frames, endian="<", magic=0xA1B2C3D4):
+    """A classic capture; LINUX_LAPD (177) frames get the 16-octet header, sent ones on odd places."""
+    out = struct.pack(endian + "IHHiIII", magic, 2, 4, 0, 0, 65535, link)
+    for i, frame in enumerate(frames):
+        if link == 177:
+            frame = struct.pack(">HHH8sH", 4 if i % 2 else 0, 8445, 1, b"", 0x30) + frame
+        out += struct.pack(endian + "IIII", 1700000000 + i, 1000 * i, len(frame), len(frame)) + frame
+    return out
+
+
+def pcapng(link, frames):
+    """Section header, one interface, enhanced packet blocks with a comment and flags."""
+    def block(kind, body):
+        body += b"\0" * (-len(body) % 4)
+        return struct.pack("<II", kind, len(body) + 12) + body + struct.pack("<I", len(body) + 12)
+    out = block(0x0A0D0D0A, struct.pack("<IHHq", 0x1A2B3C4D, 1, 0, -1))
+    out += block(1, struct.pack("<HHI", link, 0, 65535))
+    for i, frame in enumerate(frames):
+        if link == 177:
+            frame = struct.pack(">HHH8sH", 4 if i % 2 else 0, 8445, 1, b"", 0x30) + frame
+        data = frame + b"\0" * (-len(frame) % 4)
+        options = struct.pack("<HH", 1, 5) + b"setup\0\0\0" + struct.pack("<HHI", 2, 4, 1 + i % 2) + b"\0" * 4
+        ts = (1700000000 + i) * 1000000
+        out += block(6, struct.pack("<IIIII", 0, ts >> 32, ts & 0xFFFFFFFF, len(frame), len(frame)) + data + options)
+    return out
+
+
 def main():
     frames = [h(f) for f in FRAMES]
     write("frame", frames)
@@ -178,6 +205,10 @@ def main():
     write("logfile", LOGFILES)
     write("logview", LOGFILES)
     # The dispatcher target takes messages back to back, each by its own Length.
+    calls = [frames[i:i + 5] for i in range(0, len(frames), 5)]
+    write("capture", [pcap(177, c) for c in calls] + [pcap(203, c) for c in calls]
+          + [pcapng(177, c) for c in calls] + [pcapng(203, calls[0]), pcap(1, calls[0]),
+             pcap(177, calls[0], ">"), pcap(203, calls[0], "<", 0xA1B23C4D)])
     write("dispatcher", MESSAGES + [b"".join(MESSAGES[i:i + 4]) for i in range(0, len(MESSAGES), 4)])
 
 

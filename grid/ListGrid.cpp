@@ -240,13 +240,20 @@ bool TListGrid::LoadFromFile(const QString& fileName, QChar delimiter, bool with
 {
     if (fileName.isEmpty() || !QFileInfo::exists(fileName))
         return false;
+    return LoadRows([&](TLogRows& rows) {
+        const bool loaded = LoadLog(fileName, delimiter, ColumnCount(), withImage, rows) == TLogLoad::Loaded;
+        if (!loaded)
+            rows.Clear();
+        return loaded;
+    });
+}
+
+bool TListGrid::LoadRows(const std::function<bool(TLogRows& rows)>& fill)
+{
     m_itemCount = 0;
     m_rows.Clear();
     m_model->Reset();
-    // The view hears of the rows once, when all are in.
-    const bool loaded = LoadLog(fileName, delimiter, ColumnCount(), withImage, m_rows) == TLogLoad::Loaded;
-    if (!loaded)
-        m_rows.Clear();
+    const bool loaded = fill(m_rows);
     if (m_ownerData)
         m_itemCount = m_rows.Count();
     m_model->Reset();

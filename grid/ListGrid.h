@@ -52,6 +52,9 @@ public:
     // they were, when no such file exists; false with no rows when it cannot
     // be read.
     bool LoadFromFile(const QString& fileName, QChar delimiter, bool withImage);
+    // Replaces the rows by those `fill` stores (a file of another format);
+    // the view hears of them once, when all are in. Returns what fill returns.
+    bool LoadRows(const std::function<bool(TLogRows& rows)>& fill);
     // Writes every row, in order. False when the file cannot be written; an
     // existing file is then left as it was.
     bool SaveToFile(const QString& fileName, QChar delimiter, bool withImage) const;

@@ -45,7 +45,7 @@ max_len() {
     frame|facility|raw_readers) echo 300 ;;
     capi_reader|dispatcher) echo 2200 ;;
     capi_writer) echo 4096 ;;
-    logfile|logview) echo 16384 ;;
+    logfile|logview|capture) echo 16384 ;;
     *) echo 4096 ;;
   esac
 }
