@@ -41,7 +41,7 @@ struct TNote {
 };
 
 struct TDecodeBatch {
-    std::vector<char> input; // whole lines of standard input
+    TLineBlock input;        // whole lines of standard input
     qsizetype firstRow = 0;  // or rows of a log
     qsizetype rowCount = 0;
     TByteBuffer out;
@@ -95,8 +95,8 @@ public:
             text.remove_suffix(1);
         if (text.empty())
             return;
-        if (ParseHexFrame(text, m_octets)) {
-            m_writer.Frame(batch.out, m_octets.data(), uint32_t(m_octets.size()));
+        if (const size_t count = ParseHexFrame(text, m_octets)) {
+            m_writer.Frame(batch.out, m_octets.data(), uint32_t(count));
             return;
         }
         // Not plain hex: as UTF-16 for the message, where Unicode blanks
@@ -237,7 +237,7 @@ int DecodeStandardInput(const TOptions& options)
         return more;
     };
     const auto work = [](TFrameDecoder& decoder, TDecodeBatch& batch) {
-        ForEachLine(batch.input, [&](std::string_view line) { decoder.Line(batch, line); });
+        ForEachLine(batch.input.Text(), [&](std::string_view line) { decoder.Line(batch, line); });
     };
     return DecodeBatches(options, fill, work, readFailed);
 }

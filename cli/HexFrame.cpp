@@ -57,12 +57,23 @@ constexpr auto kDigitValues = [] {
 
 } // namespace
 
-bool ParseHexFrame(std::string_view text, std::vector<uint8_t>& octets)
+size_t ParseHexFrame(std::string_view text, std::vector<uint8_t>& buffer)
 {
-    octets.resize(text.size() / 2);
-    uint8_t* out = octets.data();
+    if (buffer.size() < text.size() / 2)
+        buffer.resize(text.size() / 2);
+    uint8_t* const begin = buffer.data();
+    uint8_t* out = begin;
     const auto* p = reinterpret_cast<const uint8_t*>(text.data());
     const uint8_t* end = p + text.size();
+    // Pairs with a blank after them, as the trace writes them.
+    while (end - p >= 3) {
+        const int high = kDigitValues[p[0]];
+        const int low = kDigitValues[p[1]];
+        if ((high | low) < 0 || p[2] != ' ')
+            break;
+        *out++ = uint8_t(high * 16 + low);
+        p += 3;
+    }
     while (p < end) {
         const int high = kDigitValues[*p];
         if (high == kBlank) {
@@ -70,13 +81,12 @@ bool ParseHexFrame(std::string_view text, std::vector<uint8_t>& octets)
             continue;
         }
         if (high < 0 || end - p < 2)
-            return false;
+            return 0;
         const int low = kDigitValues[p[1]];
         if (low < 0)
-            return false;
+            return 0;
         *out++ = uint8_t(high * 16 + low);
         p += 2;
     }
-    octets.resize(size_t(out - octets.data()));
-    return !octets.empty();
+    return size_t(out - begin);
 }

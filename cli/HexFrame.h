@@ -12,7 +12,7 @@
 // The octets, or nothing when the text is not a non-empty run of hex pairs.
 std::optional<QByteArray> ParseHexFrame(QStringView text);
 
-// The same on bytes, for lines read in bulk: fills octets (reusing its
-// memory) and tells whether the text was a frame. Bytes outside ASCII are
-// never part of a frame.
-bool ParseHexFrame(std::string_view text, std::vector<uint8_t>& octets);
+// The same on bytes, for lines read in bulk: writes the octets to the start
+// of buffer, which only ever grows, and returns their count; 0 when the text
+// is not a frame. Bytes outside ASCII are never part of a frame.
+size_t ParseHexFrame(std::string_view text, std::vector<uint8_t>& buffer);

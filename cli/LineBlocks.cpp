@@ -4,35 +4,40 @@
 #include <cerrno>
 #include <unistd.h>
 
-bool TLineBlocks::Next(std::vector<char>& block)
+bool TLineBlocks::Next(TLineBlock& block)
 {
-    block.swap(m_rest);
+    if (block.bytes.size() < std::max(m_blockSize, m_rest.size()))
+        block.bytes.resize(std::max(m_blockSize, m_rest.size()));
+    std::copy(m_rest.begin(), m_rest.end(), block.bytes.begin());
+    block.size = m_rest.size();
     m_rest.clear();
     size_t searched = 0; // no line break before this offset
     for (;;) {
         // Cut after the last line break once the block is full.
-        if (block.size() >= m_blockSize || m_ended) {
-            const auto begin = block.begin() + std::ptrdiff_t(searched);
-            auto cut = block.end();
+        if (block.size >= m_blockSize || m_ended) {
+            const char* begin = block.bytes.data() + searched;
+            const char* end = block.bytes.data() + block.size;
+            const char* cut = end;
             while (cut != begin && cut[-1] != '\n')
                 --cut;
             if (cut != begin || m_ended) {
                 if (!m_ended) {
-                    m_rest.assign(cut, block.end());
-                    block.erase(cut, block.end());
+                    m_rest.assign(cut, end);
+                    block.size = size_t(cut - block.bytes.data());
                 }
-                return !block.empty();
+                return block.size > 0;
             }
-            searched = block.size(); // one line longer than a block: read on
+            searched = block.size; // a line longer than a block: read on
         }
-        const size_t used = block.size();
-        block.resize(std::max(used + m_blockSize / 4, m_blockSize));
+        if (block.bytes.size() - block.size < m_blockSize / 4)
+            block.bytes.resize(block.bytes.size() + m_blockSize);
         ssize_t n;
         do
-            n = ::read(m_fd, block.data() + used, block.size() - used);
+            n = ::read(m_fd, block.bytes.data() + block.size, block.bytes.size() - block.size);
         while (n < 0 && errno == EINTR);
-        block.resize(used + size_t(std::max<ssize_t>(n, 0)));
-        if (n <= 0) {
+        if (n > 0) {
+            block.size += size_t(n);
+        } else {
             // A failed read (a directory as input) never reaches the end of
             // the input: stop on it as on the end.
             m_failed = n < 0;

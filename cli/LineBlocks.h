@@ -7,13 +7,21 @@
 #include <string_view>
 #include <vector>
 
+// Whole lines of input; its memory is kept from block to block.
+struct TLineBlock {
+    std::vector<char> bytes; // only ever grows: the block is its first `size` bytes
+    size_t size = 0;
+
+    std::string_view Text() const { return std::string_view(bytes.data(), size); }
+};
+
 class TLineBlocks {
 public:
     TLineBlocks(int fd, size_t blockSize) : m_fd(fd), m_blockSize(blockSize) {}
 
     // Fills block with the next whole lines (the input's last line may lack
     // its line break); false when the input is used up or a read failed.
-    bool Next(std::vector<char>& block);
+    bool Next(TLineBlock& block);
     bool Failed() const { return m_failed; }
 
 private:
@@ -24,12 +32,12 @@ private:
     bool m_failed = false;
 };
 
-// Calls f for each line of the block, without its line break.
+// Calls f for each line of the text, without its line break.
 template <typename F>
-void ForEachLine(const std::vector<char>& block, F&& f)
+void ForEachLine(std::string_view text, F&& f)
 {
-    const char* p = block.data();
-    const char* end = p + block.size();
+    const char* p = text.data();
+    const char* end = p + text.size();
     while (p < end) {
         const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!lineEnd)

@@ -336,33 +336,40 @@ QString InformationElementName(uint8_t identifier)
 
 QString FrameSummary(const uint8_t* frame, uint32_t length, bool layer2)
 {
-    QString summary;
-    summary.reserve(48);
+    // Put together on the stack and allocated once: the trace and the
+    // command line make one summary per frame. The longest is a frame type,
+    // two 8-digit values and the longest message name.
+    char16_t buffer[64];
+    char16_t* end = buffer;
+    const auto put = [&end](QStringView text) { end = std::copy(text.utf16(), text.utf16() + text.size(), end); };
+    const auto putValue = [&](uint32_t value) {
+        char16_t digits[8];
+        put(u"(");
+        put(QStringView(HexDigitsBefore(digits + 8, value, 2), digits + 8));
+        put(u")");
+    };
     uint32_t v = 0;
     if (layer2) {
-        summary.append(FrameType(frame, length));
+        put(FrameType(frame, length));
         v = length >= 2 ? frame[1] >> 1 : 0; // no TEI octet: show 0
     }
     const uint32_t h = DecodeLayer2(nullptr, frame, length);
     const uint8_t d = (h > 1 && h < length) ? frame[h] : 0;
     if (d == 0x08 || d == 0x0F) {
         if (layer2) { // the frame type's TEI, then the layer-3 part
-            summary.append(u'(');
-            AppendHex(summary, v, 2);
-            summary.append(u"), ");
+            putValue(v);
+            put(u", ");
         }
         if (d == 0x08) {
             uint32_t p = h + 1;
             v = CallReference(frame, length, p);
-            summary.append(MessageTypeLine(At(frame, length, p)).mid(kMessageLabel));
+            put(MessageTypeLine(At(frame, length, p)).mid(kMessageLabel));
         } else {
-            summary.append(u"TEI management");
+            put(u"TEI management");
         }
     }
-    summary.append(u'(');
-    AppendHex(summary, v, 2);
-    summary.append(u')');
-    return summary;
+    putValue(v);
+    return QString(reinterpret_cast<const QChar*>(buffer), end - buffer);
 }
 
 void DecodeFrame(TDecodeTree* tree, const uint8_t* frame, uint32_t length)

@@ -238,4 +238,21 @@ TEST(CliDecode, ReaderThatGoesAwayEndsTheRunQuietly)
     }
 }
 
+TEST(CliDecode, LinesLongerThanABlockAndALastLineWithoutBreak)
+{
+    // A frame of 40000 octets is longer than a read block; the last line
+    // ends with the input, not with a line break.
+    QByteArray big = "02 FF 03 08 01 05 05 7E";
+    for (int i = 0; i < 40000; ++i) // an argument may have at most 128 KiB
+        big += " A5";
+    const QByteArray input = "0081010a\n" + big + "\r\n" + big + "\n00 81 01 0A";
+    int status = -1;
+    const QByteArray fromInput = RunForBytes({"decode", "--jobs", "2"}, input, &status);
+    EXPECT_EQ(status, 0);
+    const QByteArray fromArguments =
+        RunForBytes({"decode", "0081010a", QString::fromLatin1(big), QString::fromLatin1(big), "00 81 01 0A"}, {});
+    EXPECT_GT(fromInput.size(), 240000);
+    EXPECT_TRUE(fromInput == fromArguments);
+}
+
 } // namespace
