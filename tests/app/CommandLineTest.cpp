@@ -1,3 +1,4 @@
+#include "../TestNames.h"
 #include "CommandLine.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{{"--driver="}, {}, {}, true},
                       CommandCase{{"--driver", "a.so", "--driver", "b.so"}, {}, {}, true},
                       CommandCase{{"--bogus"}, {}, {}, true},
-                      CommandCase{{"a.log", "b.log"}, {}, {}, true}));
+                      CommandCase{{"a.log", "b.log"}, {}, {}, true}),
+                         [](const auto& testCase) { return CaseName(testCase.param.arguments.isEmpty() ? std::string("no arguments") : testCase.param.arguments.join(u' ').toStdString(), testCase.index); });
 
 TEST(CommandLine, HelpAndVersion)
 {

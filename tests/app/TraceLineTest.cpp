@@ -1,3 +1,4 @@
+#include "../TestNames.h"
 #include "TraceLine.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{u"t: ", true, u"t", u"", u"", u""},
         // Text traces keep their own formatting after the third separator.
         SplitCase{u"09:00:00,000: T: SIP/2.0 200 OK: To: <sip:1@x>", true, u"09:00:00,000", u"T",
-                  u"SIP/2.0 200 OK", u"To: <sip:1@x>"}));
+                  u"SIP/2.0 200 OK", u"To: <sip:1@x>"}),
+                         [](const auto& testCase) { return CaseName(QString::fromUtf16(testCase.param.line).toStdString(), testCase.index); });
 
 struct HexCase {
     const char16_t* text;
@@ -78,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HexCase{u"0A 1", "0A"},
                       // Characters that only look like digits give nothing.
                       HexCase{u"\uFF10\uFF11 41", "41"},
-                      HexCase{u"\u00E4\u00F6 41", "41"}));
+                      HexCase{u"\u00E4\u00F6 41", "41"}),
+                         [](const auto& testCase) { return CaseName(QString::fromUtf16(testCase.param.text).toStdString(), testCase.index); });
 
 TEST(ParseDataColumn, StopsAt256Octets)
 {

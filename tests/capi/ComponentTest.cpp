@@ -1,3 +1,4 @@
+#include "../TestNames.h"
 #include "CapiTestSupport.h"
 #include "Prefixes.h"
 
@@ -68,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TMaskCase{{TCIPMask::Telephony, TCIPMask::Fax_G2_G3, TCIPMask::Data_64, TCIPMask::Data_56,
                                  TCIPMask::Fax_G4, TCIPMask::Data_Standard, TCIPMask::Msg},
                                 0x0107011E},
-                      TMaskCase{{TCIPMask::Data_56}, 0x00000100}));
+                      TMaskCase{{TCIPMask::Data_56}, 0x00000100}),
+                         [](const auto& testCase) { return CaseName("Mask " + HexOctet(uint8_t(testCase.param.mask >> 24)) + HexOctet(uint8_t(testCase.param.mask >> 16)) + HexOctet(uint8_t(testCase.param.mask >> 8)) + HexOctet(uint8_t(testCase.param.mask)), testCase.index); });
 
 TEST(Component, CipSetterGivesTheBProtocols)
 {

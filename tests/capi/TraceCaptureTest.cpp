@@ -1,3 +1,4 @@
+#include "../TestNames.h"
 #include "TraceTestSupport.h"
 
 #include "FrameDecoder.h"
@@ -74,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TRequestCase{"KORVAN on AVM hardware", kAvmOn, kAvmOff},
                       TRequestCase{"avm gmbh", {}, {}},
                       TRequestCase{"Korvan", {}, {}},
-                      TRequestCase{"Acme ISDN", {}, {}}));
+                      TRequestCase{"Acme ISDN", {}, {}}),
+                         [](const auto& testCase) { return CaseName(testCase.param.manufacturer, testCase.index); });
 
 TEST_F(TraceTest, RequestAddressesTheConfiguredController)
 {
@@ -159,7 +161,8 @@ INSTANTIATE_TEST_SUITE_P(KindWords, Direction,
                                            TDirectionCase{0x08FF, "T"}, TDirectionCase{0x0800, "T"},
                                            TDirectionCase{0x0101, "R"}, TDirectionCase{0x0200, "R"},
                                            TDirectionCase{0x0201, "R"}, TDirectionCase{0x0000, "R"},
-                                           TDirectionCase{0x0108, "R"}, TDirectionCase{0x8008, "R"}));
+                                           TDirectionCase{0x0108, "R"}, TDirectionCase{0x8008, "R"}),
+                         [](const auto& testCase) { return CaseName("Kind " + HexOctet(uint8_t(testCase.param.kind >> 8)) + HexOctet(uint8_t(testCase.param.kind)), testCase.index); });
 
 TEST_F(TraceTest, LineHoldsTimeDirectionSummaryAndOctets)
 {
@@ -216,7 +219,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TLayer2Case{{0x02}, true, "T: R: (00): 02 "},
                       TLayer2Case{{}, true, ""},
                       TLayer2Case{{0xFE, 0xFF, 0x03, 0x0F, 0x5A, 0x31, 0x02, 0x81}, false,
-                                  "T: R: TEI management(00): FE FF 03 0F 5A 31 02 81 "}));
+                                  "T: R: TEI management(00): FE FF 03 0F 5A 31 02 81 "}),
+                         [](const auto& testCase) { return CaseName(HexOctets(testCase.param.frame) + (testCase.param.layer2 ? " with layer 2" : " without layer 2"), testCase.index); });
 
 // --- Call events ---------------------------------------------------------
 

@@ -1,5 +1,6 @@
 // The scenario text of the simulated card's trace.
 
+#include "../TestNames.h"
 #include "TraceScenario.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, BadScenarioLine,
                                            TBadLine{"MSG 08 00 00 00 02 82 01", "message shorter than 8 octets"},
                                            TBadLine{"MSG", "no frame octets"},
                                            TBadLine{"MSGS 08", "expected \"T\", \"R\", \"MSG\" or \"wait\""},
-                                           TBadLine{"TR 02", "expected \"T\", \"R\", \"MSG\" or \"wait\""}));
+                                           TBadLine{"TR 02", "expected \"T\", \"R\", \"MSG\" or \"wait\""}),
+                         [](const auto& testCase) { return CaseName(testCase.param.line, testCase.index); });
 
 TEST(TraceScenario, LongWaitIsBounded)
 {

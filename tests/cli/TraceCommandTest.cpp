@@ -1,6 +1,7 @@
 // vessik-cli trace run on the simulated controller: the lines as they arrive,
 // the log it writes, its signals and its failures.
 
+#include "../TestNames.h"
 #include "LogFile.h"
 #include "LogFormat.h"
 
@@ -262,7 +263,8 @@ INSTANTIATE_TEST_SUITE_P(Table, TraceArguments,
                          ::testing::Values(TBadArguments{{"--count", "0"}}, TBadArguments{{"--count", "many"}},
                                            TBadArguments{{"--count", "-3"}}, TBadArguments{{"--count"}},
                                            TBadArguments{{"--driver"}}, TBadArguments{{"--log"}},
-                                           TBadArguments{{"--bogus"}}, TBadArguments{{"extra"}}));
+                                           TBadArguments{{"--bogus"}}, TBadArguments{{"extra"}}),
+                         [](const auto& testCase) { return CaseName(testCase.param.args.join(u' ').toStdString(), testCase.index); });
 
 TEST(TraceCommandHelp, ShowsUsage)
 {

@@ -1,3 +1,4 @@
+#include "../TestNames.h"
 #include "ElementTestSupport.h"
 #include "FrameDecoder.h"
 
@@ -75,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TLayer2Case{"00 01 01", 3, nullptr, ""},
                     // an I frame cut after its control octet: no N(R), and a
                     // header length that stays inside the frame
-                    TLayer2Case{"00 01 04", 3, "I (information): N(S)=0x02", "I"}));
+                    TLayer2Case{"00 01 04", 3, "I (information): N(S)=0x02", "I"}),
+                         [](const auto& testCase) { return CaseName(testCase.param.frame, testCase.index); });
 
 TEST(Layer2, HeaderFieldsAndHexLine)
 {
