@@ -223,6 +223,52 @@ TEST_F(RemoteEndToEnd, MalformedConnectionEndsAloneWhileAnotherIsServed)
     EXPECT_EQ(Lines(trace->readAllStandardOutput()).size(), 4);
 }
 
+// A call offered and cleared, then a traced SETUP; the component answers
+// what it must and the put log records every message it sent.
+constexpr char kCallScript[] = R"(MSG 2A 00 00 00 02 82 01 00 01 01 00 00 01 00 05 81 30 33 30 31 06 01 80 30 31 32 33 00 00 00 00 00 00 00 00 00 00 00 00
+wait 100
+MSG 0E 00 00 00 04 82 02 00 01 01 00 00 90 34
+wait 100
+R 02 FF 03 08 01 05 05 04 03 80 90 A3 18 01 89
+)";
+
+// The put log of vessik-cli monitor run against the scripted controller
+// for a while, then ended as a user ends it.
+QStringList MonitorPuts(const QString& putLog, const QStringList& args, const QStringList& settings)
+{
+    QProcess process;
+    process.setProcessEnvironment(Environment(settings));
+    process.start(QStringLiteral(VESSIK_CLI), QStringList{QStringLiteral("monitor")} + args);
+    EXPECT_TRUE(process.waitForStarted(10000));
+    QThread::msleep(1500); // the script plays within 300 ms
+    process.terminate();
+    EXPECT_TRUE(process.waitForFinished(15000));
+    QFile file(putLog);
+    return file.open(QIODevice::ReadOnly) ? Lines(file.readAll()) : QStringList();
+}
+
+TEST_F(RemoteEndToEnd, ScriptedCallPutsTheSameMessagesAsTheDirectRun)
+{
+    const QString script = dir.filePath(QStringLiteral("script.txt"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(kCallScript);
+    file.close();
+    auto scripted = [&](const QString& putLog) {
+        return QStringList{QStringLiteral("VESSIK_SIM_SCENARIO=") + script, QStringLiteral("VESSIK_SIM_SCRIPTED=1"),
+                           QStringLiteral("VESSIK_SIM_PUTLOG=") + putLog};
+    };
+    const QString directLog = dir.filePath(QStringLiteral("direct-puts.txt"));
+    const QStringList direct = MonitorPuts(directLog, {"--driver", kSim, "--trace"}, scripted(directLog));
+    ASSERT_GE(direct.size(), 2) << "at least the listen and the trace request";
+
+    const QString remoteLog = dir.filePath(QStringLiteral("remote-puts.txt"));
+    TServer server(scripted(remoteLog));
+    ASSERT_NE(server.Port(), 0);
+    const QStringList remote = MonitorPuts(remoteLog, {"--trace"}, ClientSettings(server.Port()));
+    EXPECT_EQ(remote, direct);
+}
+
 TEST(RemoteServerCommand, RefusesBadArgumentsAndAMissingDriver)
 {
     QProcess process;
