@@ -37,6 +37,7 @@ constexpr uint16_t kReasonNormalClearing = 0x3490;
 constexpr uint8_t kCauseNormalClearing = 0x90;
 // How long the card waits for a response that ends a call before it goes on.
 constexpr std::chrono::milliseconds kGrace{3000};
+constexpr std::chrono::milliseconds kFirstOffer{2000};
 
 constexpr uint32_t kController = 1;
 constexpr char kCalled[] = "4567";
@@ -271,8 +272,8 @@ void TLiveCalls::Listen(uint32_t applId, const uint8_t* message, uint32_t length
     TListener& listener = m_listeners[applId];
     const bool first = listener.CipMask == 0;
     listener.CipMask = cipMask;
-    if (first)
-        listener.NextOffer = TClock::now() + m_times.Interval;
+    if (first) // the first call soon, so that a new listener sees one
+        listener.NextOffer = TClock::now() + std::min(m_times.Interval, kFirstOffer);
     EnsureThreadLocked();
     m_wake.notify_all();
 }

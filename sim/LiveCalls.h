@@ -10,7 +10,8 @@
 // 0 where the call allows it); other applications get no answers.
 //
 // Environment, read when an application starts listening:
-//   VESSIK_SIM_CALL_INTERVAL_MS  pause before the first call and between calls (20000)
+//   VESSIK_SIM_CALL_INTERVAL_MS  pause between calls (20000); the first comes
+//                                after 2000 ms, or the interval when shorter
 //   VESSIK_SIM_RING_MS           ringing time of an unanswered call (8000)
 //   VESSIK_SIM_TALK_MS           time an answered call lasts before the caller hangs up (10000)
 //
