@@ -118,6 +118,65 @@ MESSAGES = [
     struct.pack("<HHBBH", 200, 1, 0x08, 0x82, 1) + b"\x01\x01",                   # Length beyond the bytes
 ]
 
+# Call-control confirmations and indications, singly and as whole calls.
+def connect_ind(plci=0x0101, cip=16, called="80 34 37 31 31", calling="21 83 33 30 31 32 33 34 35 36 37",
+                llc="", additional="02 00 00 00 00 00 02 01 00", number=1):
+    return message(0x02, 0x82, struct.pack("<IH", plci, cip) + struct_(h(called)) + struct_(h(calling))
+                   + b"\x00\x00" + struct_(h("80 90 A3")) + struct_(h(llc)) + struct_(h("91 81"))
+                   + struct_(h(additional)), number=number)
+
+
+def call(plci, number):
+    ncci = plci | 0x10000
+    return b"".join([
+        connect_ind(plci=plci, number=number),
+        message(0x03, 0x82, struct.pack("<I", plci) + struct_(h("01 80 34 37 31 31")) + b"\x00" + struct_(h("91 90 A5"))),
+        message(0x82, 0x82, struct.pack("<I", ncci) + b"\x00", number=number + 1),
+        message(0x83, 0x82, struct.pack("<I", ncci) + b"\x00", number=number + 2),
+        message(0x84, 0x82, struct.pack("<IH", ncci, 0) + b"\x00", number=number + 3),
+        message(0x04, 0x82, struct.pack("<IH", plci, 0x3490), number=number + 4),
+    ])
+
+
+HANDLER_MESSAGES = [
+    connect_ind(),
+    connect_ind(called="80 34 37 31 32", number=2),                       # matches no MSN entry
+    connect_ind(called="80 75 73 65 72 40 68 6F 73 74", number=3),        # user@host
+    connect_ind(called="", additional="", number=250),                    # no additional info, reject above 200
+    connect_ind(llc="91 90 A5", additional="02 02 00 00 03 04 41 42 43 00 00", number=5),  # G.722, waiting, user-user
+    message(0x01, 0x81, struct.pack("<IH", 0x0101, 3)),                   # ALERT_CONF: another application
+    message(0x01, 0x81, struct.pack("<IH", 0x0101, 0)),
+    message(0x02, 0x81, struct.pack("<IH", 0x0101, 0)),                   # CONNECT_CONF
+    message(0x02, 0x81, struct.pack("<IH", 0, 0x3009)),
+    message(0x02, 0x81, struct.pack("<IH", 0, 0x2005)),
+    message(0x03, 0x82, struct.pack("<I", 0x0201) + b"\x00\x00\x00"),
+    message(0x04, 0x81, struct.pack("<IH", 0x0101, 0)),
+    message(0x04, 0x82, struct.pack("<IH", 0x0101, 0)),
+    message(0x04, 0x82, struct.pack("<IH", 0x0101, 0x3304)),
+    message(0x04, 0x82, struct.pack("<IH", 0xFF01, 0x3410)),
+    message(0x05, 0x81, struct.pack("<IH", 1, 0)),
+    message(0x08, 0x81, struct.pack("<IH", 0x0101, 0x2001)),
+    message(0x08, 0x82, struct.pack("<IH", 0x0101, 0x0008) + struct_(h("80 90"))),
+    message(0x41, 0x81, struct.pack("<IH", 0x0101, 0)),
+    message(0x80, 0x82, struct.pack("<IH", 0x0101, 0) + struct_(b"+")),   # handset
+    message(0x80, 0x82, struct.pack("<IH", 0x0101, 1) + struct_(b"12\x003")),  # DTMF
+    message(0x80, 0x82, struct.pack("<IH", 0x0101, 2) + b"\x00"),
+    message(0x80, 0x82, struct.pack("<IH", 0x0101, 3) + b"\x00"),
+    message(0x80, 0x82, struct.pack("<IH", 0x0101, 3) + struct_(struct.pack("<H", 0x000F) + struct_(h("00 00")))),
+    message(0x80, 0x82, struct.pack("<IH", 0x0101, 9) + b"\x00"),
+    message(0x80, 0x81, struct.pack("<IHH", 1, 1, 4)),                    # power management: resource conflict
+    message(0x80, 0x81, struct.pack("<IHH", 1, 0, 7)),
+    message(0x80, 0x81, struct.pack("<IHH", 1, 0x300E, 1)),
+    message(0x80, 0x81, struct.pack("<IHH", 1, 0, 3) + struct_(struct.pack("<HH", 0, 0) + struct_(h("00 00 00 00 00 00")))),
+    message(0x82, 0x81, struct.pack("<IH", 0x010101, 0x2004)),
+    message(0x82, 0x82, struct.pack("<I", 0x010101) + b"\x00"),
+    message(0x83, 0x82, struct.pack("<I", 0x030101) + b"\x00"),
+    message(0x84, 0x81, struct.pack("<IH", 0x010101, 0)),
+    message(0x88, 0x82, struct.pack("<I", 0x010101) + b"\x00"),
+    struct.pack("<HHBBH", 4, 1, 0x02, 0x82, 1),                           # Length below the header
+    struct.pack("<HHBBH", 200, 1, 0x04, 0x82, 1) + b"\x01\x01",         # Length beyond the bytes
+]
+
 LOGFILES = [
     b"",
     b"\xef\xbb\xbf",
@@ -210,6 +269,9 @@ def main():
           + [pcapng(177, c) for c in calls] + [pcapng(203, calls[0]), pcap(1, calls[0]),
              pcap(177, calls[0], ">"), pcap(203, calls[0], "<", 0xA1B23C4D)])
     write("dispatcher", MESSAGES + [b"".join(MESSAGES[i:i + 4]) for i in range(0, len(MESSAGES), 4)])
+    # The handler target too; whole calls carry state from message to message.
+    write("handler", HANDLER_MESSAGES + [call(0x0101, 10), call(0x0201, 20) + call(0x0201, 30),
+                                         b"".join(HANDLER_MESSAGES[:8]), b"".join(HANDLER_MESSAGES[8:20])])
 
 
 if __name__ == "__main__":

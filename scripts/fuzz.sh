@@ -43,7 +43,7 @@ fi
 max_len() {
   case "$1" in
     frame|facility|raw_readers) echo 300 ;;
-    capi_reader|dispatcher) echo 2200 ;;
+    capi_reader|dispatcher|handler) echo 2200 ;;
     capi_writer) echo 4096 ;;
     logfile|logview|capture) echo 16384 ;;
     *) echo 4096 ;;
