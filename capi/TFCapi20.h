@@ -189,6 +189,8 @@ public:
     void AvmTraceIndication(uint32_t controller, TCapiMessageReader reader);
     // KORVAN indications: returns the kind byte, which the response carries.
     uint8_t KorvanIndication(uint32_t controller, TCapiMessageReader& reader);
+    // MANUFACTURER_CONF: the KORVAN driver's audio format and texts.
+    void ManufacturerConfirmation(const uint8_t* message);
     // An invalid time stands for none.
     void L3Trace(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
 
@@ -311,7 +313,6 @@ private:
     void DataB3Indication(const uint8_t* message);
     void SendWidebandSilence(uint32_t ncci, uint16_t size);
     void FreeDataHandle(uint8_t plci, uint8_t handle);
-    void ManufacturerConfirmation(const uint8_t* message);
     void ManufacturerIndication(const uint8_t* message);
     void L3TraceKorvan(QChar direction, const uint8_t* octets, const QDateTime& time, uint32_t count);
     // MANUFACTURER_REQ to Controller with the bytes that follow the ManuID.

@@ -195,6 +195,52 @@ LOGFILES = [
 ]
 
 
+def korv(subcommand, kind, params=b"", number=1):
+    return message(0xFF, subcommand, struct.pack("<II", 1, 0x56524F4B) + bytes([kind]) + params, number)
+
+
+def texts(*items):
+    return b"".join(struct_(t.encode()) for t in items)
+
+
+def contact_pictures():
+    """The simulated driver's two contact pictures, a JPEG and a PNG."""
+    import re
+    text = (HERE.parent / "sim" / "ContactPictures.h").read_text()
+    arrays = re.findall(r"\{([^}]*)\}", text)
+    return [bytes(int(v, 16) for v in re.findall(r"0x([0-9A-Fa-f]{2})", a)) for a in arrays]
+
+
+def korvan_seeds():
+    """Selector (0 indication, 1 confirmation, 2 picture), message length,
+    message, picture bytes."""
+    statistics = struct.pack("<13I", 1500, 2, 215, 12, 0, 1500, 1498, 2, 1, 8, 45, 160, 20) + texts("G.711")
+    trace = struct.pack("<7HB", 2026, 12, 9, 10, 15, 2, 114, 1) + struct_(b"Q.931 SETUP") + b"02 FF 03 "
+    contact = texts("c1", "Doe", "Jane", "0301234", "030 1234")
+    indications = [
+        korv(0x82, 2, bytes([1]) + texts("<4711>", "IP address changed") + bytes([1, 3])),
+        korv(0x82, 3, texts("account")), korv(0x82, 4, texts("e164")),
+        korv(0x82, 9, texts("Jane", "0301234", "Hello") + b"\x00"),
+        korv(0x82, 10, statistics), korv(0x82, 11, struct.pack("<H", 503) + texts("Busy")),
+        korv(0x82, 13, texts("text")), korv(0x82, 14, trace),
+        korv(0x82, 15, texts("sip:pbx", "pbx.local") + struct.pack("<I", 120) + texts("PBX")),
+        korv(0x82, 16, bytes([3]) + texts("third")), korv(0x82, 18, struct.pack("<I", 77) + texts("RTP")),
+        korv(0x82, 34), korv(0x82, 36, bytes([2])), korv(0x82, 7),
+    ]
+    confirmations = [korv(0x81, 5, bytes([3, 1]) + struct.pack("<H", 16000)), korv(0x81, 5, bytes([2])),
+                     korv(0x81, 9, texts("ready"))]
+    seeds = []
+    for selector, msgs in ((0, indications), (1, confirmations)):
+        seeds += [bytes([selector]) + struct.pack("<H", len(m)) + m for m in msgs]
+    for picture in contact_pictures():
+        with_picture = korv(0x82, 35, contact + struct.pack("<IIQ", len(picture), 1, 1))
+        seeds.append(bytes([0]) + struct.pack("<H", len(with_picture)) + with_picture + picture)
+        seeds.append(bytes([2, 0, 0]) + picture)
+    without = korv(0x82, 35, contact + struct.pack("<II", 100, 1))
+    seeds.append(bytes([0]) + struct.pack("<H", len(without)) + without)
+    return seeds
+
+
 def write(target, seeds):
     folder = HERE / "corpus" / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -272,6 +318,7 @@ def main():
     # The handler target too; whole calls carry state from message to message.
     write("handler", HANDLER_MESSAGES + [call(0x0101, 10), call(0x0201, 20) + call(0x0201, 30),
                                          b"".join(HANDLER_MESSAGES[:8]), b"".join(HANDLER_MESSAGES[8:20])])
+    write("korvan", korvan_seeds())
 
 
 if __name__ == "__main__":
