@@ -255,4 +255,21 @@ TEST(CliDecode, LinesLongerThanABlockAndALastLineWithoutBreak)
     EXPECT_TRUE(fromInput == fromArguments);
 }
 
+TEST(CliDecode, OutputThatCannotBeWrittenIsAFailure)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    for (const char* jobs : {"1", "2"}) {
+        QProcess process;
+        process.setStandardOutputFile("/dev/full");
+        process.start(QStringLiteral(VESSIK_CLI), {"decode", "--jobs", jobs});
+        ASSERT_TRUE(process.waitForStarted(10000));
+        process.write(ManyLines(2000, false));
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 1) << "--jobs " << jobs;
+        EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("cannot write standard output"));
+    }
+}
+
 } // namespace
