@@ -1,6 +1,8 @@
 // vessik-cli monitor on the simulated controller played by a script: the
 // event lines exactly, the messages it puts, its options and its failures.
 
+#include "TFCapi20.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -114,6 +116,49 @@ TEST_F(MonitorCommand, PrintsTheEventsOfAScriptExactly)
                   QString::fromUtf8("event OnMDNS PLCI_NCCI=0x00000001 TTL=120 URI=\"sip:a\\\"b\" Host=\"p\\u0009b.x\" "
                                     "Software=\"\xC3\x84" "1\""),
               }));
+}
+
+// The call-control handlers are built beside this command; until TCapi20
+// answers calls, a scripted call gives no events.
+template <typename TComponent>
+constexpr bool HasCallControl()
+{
+    return requires(TComponent& capi) { capi.ConnectResponse(uint32_t(0), uint16_t(0), uint16_t(0), QString()); };
+}
+
+// An incoming call that another terminal answers, up and cleared again.
+constexpr char kCallScript[] = R"(wait 300
+MSG 29 00 00 00 02 82 01 00 01 01 00 00 10 00 05 80 34 37 31 31 0B 21 83 33 30 31 32 33 34 35 36 37 00 00 03 80 90 A3 00 00 00
+MSG 0F 00 00 00 03 82 02 00 01 01 00 00 00 00 00
+MSG 0D 00 00 00 82 82 03 00 01 01 01 00 00
+MSG 0D 00 00 00 83 82 04 00 01 01 01 00 00
+MSG 0F 00 00 00 84 82 05 00 01 01 01 00 00 00 00
+MSG 0E 00 00 00 04 82 06 00 01 01 00 00 00 00
+)";
+
+TEST_F(MonitorCommand, ScriptedCallGivesItsEventsAndResponsesExactly)
+{
+    if constexpr (!HasCallControl<TCapi20>())
+        GTEST_SKIP() << "TCapi20 has no ConnectResponse yet: the call-control handlers are not built";
+    const TRun run = RunMonitor({"--driver", kSim, "--count", "5"}, Script(kCallScript));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, (QStringList{
+                           "event OnConnect PLCI_NCCI=0x00000101 NotifyType=1",
+                           "event OnConnectActive PLCI_NCCI=0x00000101 NotifyType=130",
+                           "event OnB3Active PLCI_NCCI=0x00010101 NotifyType=130",
+                           "event OnDisconnectB3 PLCI_NCCI=0x00010101 NotifyType=130",
+                           "event OnDisconnect PLCI_NCCI=0x00000101 Info=\"\"",
+                       }));
+    // The monitor answers no call, but every other indication gets its response.
+    const QStringList puts = Puts();
+    ASSERT_GE(puts.size(), 7) << puts.join(u'\n').toStdString();
+    EXPECT_EQ(puts.mid(2, 5), (QStringList{
+                                  "0C 00 01 00 03 83 02 00 01 01 00 00",
+                                  "0F 00 01 00 82 83 03 00 01 01 01 00 00 00 00",
+                                  "0C 00 01 00 83 83 04 00 01 01 01 00",
+                                  "0C 00 01 00 84 83 05 00 01 01 01 00",
+                                  "0C 00 01 00 04 83 06 00 01 01 00 00",
+                              }));
 }
 
 TEST_F(MonitorCommand, ListensForTheAcceptedCallTypesAndTracesTheDChannel)
