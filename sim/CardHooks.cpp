@@ -2,6 +2,7 @@
 
 #include "KorvanExtras.h"
 #include "LiveCalls.h"
+#include "LiveData.h"
 #include "LiveSupplementary.h"
 #include "ScriptPlayer.h"
 #include "SimController.h"
@@ -41,6 +42,7 @@ void OnRequest(uint32_t applId, const uint8_t* message, uint32_t length)
 void OnRelease(uint32_t applId)
 {
     TLiveCalls::Instance().Released(applId);
+    TLiveData::Instance().Released(applId);
     TScriptPlayer::Instance().Released(applId);
     TKorvanExtras::Instance().Released(applId);
     TTracePlayer::Instance().Released(applId);
@@ -67,6 +69,10 @@ void InstallHooks()
     TTracePlayer::Instance();
     TScriptPlayer::Instance();
     TLiveCalls::Instance();
+    TLiveData::Instance();
+    TLiveCalls::Instance().SetB3ActiveHook(&TLiveData::B3Active);
+    TLiveCalls::Instance().SetB3ClearedHook(&TLiveData::B3Cleared);
+    TLiveCalls::Instance().SetRequestHook(0x86, &TLiveData::Request); // DATA_B3
     sim.SetManufacturerRequestHandler(&OnManufacturerMessage);
     sim.SetRequestHandler(&OnRequest);
     sim.SetRegisterHandler(&OnRegister);
@@ -76,6 +82,7 @@ void InstallHooks()
 void ResetExtensions()
 {
     TLiveCalls::Instance().Reset();
+    TLiveData::Instance().Reset();
     TScriptPlayer::Instance().Reset();
     TTracePlayer::Instance().Reset();
     TKorvanExtras::Instance().Reset();

@@ -215,6 +215,9 @@ void TLiveCalls::Request(uint32_t applId, const uint8_t* message, uint32_t lengt
                 hook = nullptr;
         }
     }
+    // An answer may have moved a call's next step (the talk time starts at
+    // CONNECT_RESP): the calls' thread looks again.
+    m_wake.notify_all();
     RunHook(hook, copy);
 }
 

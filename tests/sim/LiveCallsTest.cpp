@@ -68,11 +68,12 @@ protected:
         Put(0x05, 0x80, 7, parameters);
     }
     // The next message the card sends (waits up to the timeout); Command 0 when none.
+    // B-channel data (DATA_B3) is not the call's control and is passed over.
     TReceived Next(int timeoutMs = 3000)
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         void* message = nullptr;
-        while (CAPI_GET_MESSAGE(applId, &message) != 0) {
+        while (CAPI_GET_MESSAGE(applId, &message) != 0 || static_cast<const uint8_t*>(message)[4] == 0x86) {
             if (std::chrono::steady_clock::now() > end)
                 return {};
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
