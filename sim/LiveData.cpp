@@ -2,7 +2,6 @@
 
 #include "ALaw.h"
 #include "SimController.h"
-#include "SimMessage.h"
 
 #include <sndfile.h>
 
@@ -12,7 +11,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -54,6 +52,38 @@ uint32_t Dword(const uint8_t* bytes, uint32_t length, uint32_t at)
 uint64_t Qword(const uint8_t* bytes, uint32_t length, uint32_t at)
 {
     return uint64_t(Dword(bytes, length, at)) | uint64_t(Dword(bytes, length, at + 4)) << 32;
+}
+
+// DATA_B3_IND (64-bit form) and DATA_B3_CONF, built without allocating:
+// a block costs the card no heap memory.
+struct TDataMessage {
+    uint8_t Bytes[30] = {};
+    uint32_t Length = 8;
+    TDataMessage(uint8_t subcommand, uint16_t number)
+    {
+        Bytes[4] = kDataB3;
+        Bytes[5] = subcommand;
+        Put(6, number, 2);
+    }
+    TDataMessage& Add(uint64_t value, uint32_t width)
+    {
+        Put(Length, value, width);
+        Length += width;
+        Bytes[0] = uint8_t(Length);
+        return *this;
+    }
+    void Put(uint32_t at, uint64_t value, uint32_t width)
+    {
+        for (uint32_t i = 0; i < width; ++i)
+            Bytes[at + i] = uint8_t(value >> (8 * i));
+    }
+};
+
+void Confirm(uint32_t applId, uint32_t ncci, uint16_t number, uint16_t handle)
+{
+    TDataMessage confirmation(kConf, number);
+    confirmation.Add(ncci, 4).Add(handle, 2).Add(0, 2);
+    TSimController::Instance().Deliver(applId, confirmation.Bytes, confirmation.Length);
 }
 
 // Four seconds of something like speech: a voiced tone whose pitch glides,
@@ -108,6 +138,13 @@ std::vector<uint8_t> AudioFileOctets(const char* path)
     return octets;
 }
 
+std::vector<uint16_t> Reserved(size_t capacity)
+{
+    std::vector<uint16_t> handles;
+    handles.reserve(capacity);
+    return handles;
+}
+
 } // namespace
 
 struct TLiveData::TStream {
@@ -115,7 +152,7 @@ struct TLiveData::TStream {
     uint32_t Plci = 0;
     uint32_t Ncci = 0;
     std::vector<uint8_t> Ring = std::vector<uint8_t>(kRing * kMaxBlock);
-    std::deque<uint16_t> Outstanding; // indication handles, oldest first
+    std::vector<uint16_t> Outstanding = Reserved(kWindow); // indication handles, oldest first
     std::array<bool, kHandleSlots> RequestInFlight = {};
     uint16_t NextHandle = 0;
     size_t SourcePosition = 0;
@@ -285,12 +322,10 @@ void TLiveData::SendBlock(TStream& stream)
         block[i] = state.Source[stream.SourcePosition];
         stream.SourcePosition = (stream.SourcePosition + 1) % state.Source.size();
     }
-    TSimMessage message(kDataB3, kInd, state.NextNumber++);
-    message.Dword(stream.Ncci).Dword(0).Word(state.BlockSize).Word(handle).Word(0);
-    const uint64_t pointer = reinterpret_cast<uintptr_t>(block);
-    message.Dword(uint32_t(pointer)).Dword(uint32_t(pointer >> 32));
-    const std::vector<uint8_t>& bytes = message.Bytes();
-    if (TSimController::Instance().Deliver(stream.ApplId, bytes.data(), uint32_t(bytes.size())) != kNoError)
+    TDataMessage message(kInd, state.NextNumber++);
+    message.Add(stream.Ncci, 4).Add(0, 4).Add(state.BlockSize, 2).Add(handle, 2).Add(0, 2);
+    message.Add(reinterpret_cast<uintptr_t>(block), 8);
+    if (TSimController::Instance().Deliver(stream.ApplId, message.Bytes, message.Length) != kNoError)
         return;
     stream.Outstanding.push_back(handle);
     ++stream.Stats.BlocksSent;
@@ -343,10 +378,7 @@ bool TLiveData::Handle(uint32_t applId, const uint8_t* message, uint32_t length)
     if (state.Fast) {
         if (handle < kHandleSlots)
             stream.RequestInFlight[handle] = false;
-        TSimMessage confirmation(kDataB3, kConf, number);
-        confirmation.Dword(ncci).Word(handle).Word(0);
-        const std::vector<uint8_t>& bytes = confirmation.Bytes();
-        TSimController::Instance().Deliver(applId, bytes.data(), uint32_t(bytes.size()));
+        Confirm(applId, ncci, number, handle);
         return true;
     }
     // Blocks queue on the line: 8000 octets a second.
@@ -386,10 +418,7 @@ void TLiveData::Run()
             for (auto& stream : state.Streams)
                 if (stream->ApplId == c.ApplId && stream->Ncci == c.Ncci && c.Handle < kHandleSlots)
                     stream->RequestInFlight[c.Handle] = false;
-            TSimMessage confirmation(kDataB3, kConf, c.Number);
-            confirmation.Dword(c.Ncci).Word(c.Handle).Word(0);
-            const std::vector<uint8_t>& bytes = confirmation.Bytes();
-            TSimController::Instance().Deliver(c.ApplId, bytes.data(), uint32_t(bytes.size()));
+            Confirm(c.ApplId, c.Ncci, c.Number, c.Handle);
         }
         state.Wake.wait_until(guard, next);
     }
