@@ -12,6 +12,7 @@
 namespace {
 
 constexpr uint32_t kQueueEmpty = 0x1104;
+constexpr uint32_t kIllegalMessage = 0x1108;
 // A remote controller whose connection has ended is no longer installed.
 constexpr uint32_t kNotInstalled = 0x1109;
 // The platform's wait takes a time-out; waiting in short slices lets a wait
@@ -65,6 +66,15 @@ uint32_t AdapterRelease(uint32_t applId)
     return Platform().Release.load()(applId);
 }
 
+bool CarriesItsDataPointer(const uint8_t* message)
+{
+    constexpr uint8_t kDataB3 = 0x86;
+    constexpr uint8_t kRequest = 0x80;
+    constexpr uint16_t kLengthWith64BitData = 30;
+    return message == nullptr || message[4] != kDataB3 || message[5] != kRequest
+        || uint16_t(message[0] | message[1] << 8) >= kLengthWith64BitData;
+}
+
 // True when the application's descriptor is a connection to a remote
 // controller that has closed it. The library then reports an empty queue for
 // ever and writes into the void, so the adapter says so itself.
@@ -83,6 +93,11 @@ bool RemoteConnectionEnded(uint32_t applId)
 
 uint32_t AdapterPutMessage(uint32_t applId, void* message)
 {
+    // On this 64-bit host the library takes DATA_B3_REQ's data from the
+    // 64-bit pointer behind Flags (Length 30); a shorter request would make
+    // it read the data from behind the message.
+    if (!CarriesItsDataPointer(static_cast<const uint8_t*>(message)))
+        return kIllegalMessage;
     if (RemoteConnectionEnded(applId))
         return kNotInstalled;
     // Writing to a remote controller that has just gone raises SIGPIPE, which
