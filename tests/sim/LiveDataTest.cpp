@@ -16,6 +16,7 @@ extern "C" void VsimDataTotals(uint64_t totals[6]);
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -50,7 +51,9 @@ protected:
     {
         for (const char* name : {"VESSIK_SIM_SCENARIO", "VESSIK_SIM_SCRIPTED", "VESSIK_SIM_PUTLOG"})
             unsetenv(name);
-        m_record = ::testing::TempDir() + "vessik-live-data.al";
+        // One file per test and process: ctest runs the cases side by side.
+        m_record = ::testing::TempDir() + "vessik-live-data-" + std::to_string(getpid()) + "-"
+            + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".al";
         std::remove(m_record.c_str());
         setenv("VESSIK_SIM_RECORD", m_record.c_str(), 1);
         setenv("VESSIK_SIM_CALL_INTERVAL_MS", "20", 1);
