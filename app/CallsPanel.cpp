@@ -225,7 +225,7 @@ void TCallsPanel::ShowLadder(int call)
     if (call >= 0 && size_t(call) < m_calls.Calls().size()) {
         const TCall& c = m_calls.Calls()[size_t(call)];
         m_ladderRows = c.Rows.size();
-        title = QStringLiteral("Call %1").arg(c.CallReference, 2, 16, QLatin1Char('0')).toUpper();
+        title = QStringLiteral("Call %1").arg(QStringLiteral("%1").arg(c.CallReference, 2, 16, QLatin1Char('0')).toUpper());
         if (!c.Calling.isEmpty() || !c.Called.isEmpty())
             title += QStringLiteral(": %1 \u2192 %2").arg(c.Calling, c.Called);
         if (!c.Cause.isEmpty())

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QSvgGenerator>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMargin = 10;
@@ -14,6 +16,7 @@ constexpr int kTimeWidth = 90;  // the column of times left of the user's line
 constexpr int kLaneGap = 220;   // between the user's and the network's line
 constexpr int kStep = 30;       // one message
 constexpr int kHead = 6;        // arrow head
+constexpr int kLaneLabel = 100; // room for "user" and "network" around their lines
 
 } // namespace
 
@@ -38,7 +41,8 @@ QSize TLadderView::PictureSize() const
 {
     const int lines = fontMetrics().height();
     const int height = kMargin + lines * 2 + kStep * int(m_messages.size()) + kStep / 2 + kMargin;
-    return {kMargin + kTimeWidth + kLaneGap + kMargin * 3, height};
+    const int width = kMargin + kTimeWidth + kLaneGap + kLaneLabel / 2 + kMargin;
+    return {std::max(width, fontMetrics().horizontalAdvance(m_title) + 2 * kMargin), height};
 }
 
 QSize TLadderView::minimumSizeHint() const
@@ -54,6 +58,11 @@ void TLadderView::Paint(QPainter& painter) const
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QSize size = PictureSize();
     painter.fillRect(QRect(QPoint(0, 0), size), colours.color(QPalette::Base));
+    if (m_messages.empty() && m_title.isEmpty()) {
+        painter.setPen(colours.color(QPalette::PlaceholderText));
+        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, QStringLiteral("Pick a call to see its messages"));
+        return;
+    }
 
     const int user = kMargin + kTimeWidth;
     const int network = user + kLaneGap;
@@ -62,8 +71,9 @@ void TLadderView::Paint(QPainter& painter) const
     painter.setPen(colours.color(QPalette::Text));
     painter.drawText(QRect(kMargin, y, size.width() - 2 * kMargin, lines), Qt::AlignLeft, m_title);
     y += lines;
-    painter.drawText(QRect(user - 50, y, 100, lines), Qt::AlignCenter, QStringLiteral("user"));
-    painter.drawText(QRect(network - 50, y, 100, lines), Qt::AlignCenter, QStringLiteral("network"));
+    painter.drawText(QRect(user - kLaneLabel / 2, y, kLaneLabel, lines), Qt::AlignCenter, QStringLiteral("user"));
+    painter.drawText(QRect(network - kLaneLabel / 2, y, kLaneLabel, lines), Qt::AlignCenter,
+                     QStringLiteral("network"));
     y += lines;
     const int bottom = y + kStep * int(m_messages.size()) + kStep / 2;
     painter.setPen(QPen(colours.color(QPalette::Mid), 2));

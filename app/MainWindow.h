@@ -187,6 +187,7 @@ private:
     int m_oneCall = -1;     // the call "This call" of the filter bar stands for
     QStringList m_recentFiles;
     QTimer* m_statusTimer = nullptr;
+    bool m_callsSized = false; // the Calls panel got its first width
 };
 
 // The log file a drop names: the first local file, "" when there is none.

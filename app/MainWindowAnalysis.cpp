@@ -38,6 +38,7 @@ namespace {
 
 constexpr int kStatusMs = 200; // the status follows a stream of rows this often
 constexpr int kDataColumn = 3;
+constexpr int kCallsWidth = 440;
 constexpr char16_t kNewLine = u'\n';
 
 // What a tool button's tip adds to its hint: the keys that reach it.
@@ -113,6 +114,14 @@ void TfrmMain::CreateAnalysis()
         dialog.setDefaultSuffix(suffix);
         return RunFileDialog ? RunFileDialog(dialog) : QString();
     };
+    // Wide enough for a call's line and its ladder when first shown; later
+    // the user's width, remembered with the layout.
+    connect(CallsPanel, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible && !m_callsSized) {
+            m_callsSized = true;
+            resizeDocks({CallsPanel}, {kCallsWidth}, Qt::Horizontal);
+        }
+    });
     actCalls = CallsPanel->toggleViewAction();
     actCalls->setObjectName(QStringLiteral("actCalls"));
     actCalls->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));

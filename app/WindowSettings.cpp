@@ -50,7 +50,7 @@ void TfrmMain::RestoreSettings()
     // Sizes saved are only ever grown to the designed minimums.
     restoreGeometry(settings.value(Key(kGeometry)).toByteArray());
     resize(size().expandedTo(QSize(kDesignedWidth, kDesignedHeight)));
-    restoreState(settings.value(Key(kState)).toByteArray(), kStateVersion);
+    m_callsSized = restoreState(settings.value(Key(kState)).toByteArray(), kStateVersion);
     Splitter1->restoreState(settings.value(Key(kSplitter)).toByteArray());
     HexData->header()->restoreState(settings.value(Key(kColumns)).toByteArray());
     if (settings.value(Key(kLayer2), false).toBool() != btL2Display->isChecked()) {

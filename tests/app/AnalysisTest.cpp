@@ -29,6 +29,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
+#include <QHelpEvent>
+#include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -473,6 +476,23 @@ TEST_F(AnalysisTest, LayoutIsRememberedAcrossWindows)
     nextFile = log;
     window->actLoad->trigger();
     EXPECT_EQ(dialogTitles, QStringList{"Load Vessik log"});
+}
+
+TEST_F(AnalysisTest, TipsNameTheKeysAndKeepTheHints)
+{
+    Open(Path("no-such-driver.so"));
+    ShowActive();
+    const auto tip = [](QWidget* widget) {
+        QHelpEvent event(QEvent::ToolTip, QPoint(5, 5), widget->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(widget, &event);
+        return QToolTip::text();
+    };
+    EXPECT_EQ(window->btSave->toolTip(), "Save trace"); // the hint itself stays
+    const QString save = tip(window->btSave);
+    EXPECT_TRUE(save.startsWith("Save trace (Ctrl+S)")) << save.toStdString();
+    EXPECT_TRUE(save.contains("Ctrl+O"));
+    EXPECT_EQ(tip(window->btStop), "Stop tracing");
+    EXPECT_TRUE(tip(window->ToolBar1).contains("F1"));
 }
 
 } // namespace
