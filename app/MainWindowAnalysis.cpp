@@ -242,10 +242,17 @@ bool TfrmMain::FindNext(bool backwards)
         return false;
     }
     HexData->FlushRows();
+    // A search through the decodes of a million rows takes a second or two:
+    // say so while it runs.
+    statusBar()->showMessage(QStringLiteral("Searching\u2026"));
+    statusBar()->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     const qsizetype from = HexData->ShownRowOf(HexData->SelectedRow());
     const qsizetype found = FindShownRow(
         HexData->Rows(), HexData->ShownRowCount(), [this](qsizetype shown) { return HexData->StoredRowOf(shown); },
         from, backwards, text);
+    QApplication::restoreOverrideCursor();
+    statusBar()->clearMessage();
     if (found < 0) {
         SearchBar->SetResult(QStringLiteral("not found"));
         return false;

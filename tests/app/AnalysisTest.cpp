@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -476,6 +477,43 @@ TEST_F(AnalysisTest, LayoutIsRememberedAcrossWindows)
     nextFile = log;
     window->actLoad->trigger();
     EXPECT_EQ(dialogTitles, QStringList{"Load Vessik log"});
+}
+
+// A million rows: filtering and finding stay quick (the benchmark measures
+// them; here only a loose bound catches a slip into something much slower).
+TEST_F(AnalysisTest, AMillionRowsFilterAndSearch)
+{
+    constexpr int kRows = 1000000;
+    Open(Path("no-such-driver.so"));
+    const QString setup = QStringLiteral("00 01 00 00 08 01 05 05 70 04 81 31 32 33 ");
+    const QString alerting = QStringLiteral("02 01 00 00 08 01 85 01 ");
+    for (int row = 0; row < kRows; ++row) {
+        const bool even = row % 2 == 0;
+        const QStringView texts[] = {u"10:00:00,000", even ? u"T" : u"R", even ? u"setup(05)" : u"alerting(05)",
+                                     even ? QStringView(setup) : QStringView(alerting)};
+        window->HexData->AppendRow(std::span<const QStringView>(texts));
+    }
+    window->HexData->AppendRow(QStringList{"10:00:01,000", "R", "disconnect(05)", "02 01 00 00 08 01 85 45 "});
+    window->HexData->FlushRows();
+    window->HexData->SelectRow(kRows - 2);
+
+    QElapsedTimer timer;
+    timer.start();
+    window->FilterBar->edtFilter->setText("Alerting");
+    QTest::keyClick(window->FilterBar->edtFilter, Qt::Key_Return);
+    EXPECT_EQ(window->HexData->ShownRowCount(), kRows / 2);
+    EXPECT_LT(timer.restart(), 5000);
+    EXPECT_EQ(window->HexData->SelectedRow(), -1);
+
+    window->FilterBar->edtFilter->setText("05");
+    QTest::keyClick(window->FilterBar->edtFilter, Qt::Key_Return);
+    EXPECT_EQ(window->HexData->ShownRowCount(), kRows + 1);
+    window->HexData->SelectRow(1);
+    // Only the last row holds it, so every row's decode is tried first.
+    window->SearchBar->edtSearch->setText("disconnect");
+    EXPECT_TRUE(window->FindNext());
+    EXPECT_EQ(window->HexData->SelectedRow(), kRows);
+    EXPECT_LT(timer.elapsed(), 60000);
 }
 
 TEST_F(AnalysisTest, TipsNameTheKeysAndKeepTheHints)
