@@ -71,14 +71,7 @@ TCapi20::~TCapi20()
     NextForward(true);
     NextUnForward(true);
     NextInterrogateParams(true);
-    ClearCallTable();
-}
-
-void TCapi20::ClearCallTable()
-{
-    std::lock_guard<std::recursive_mutex> locker(m_callTableLock);
-    for (TCallRecord& record : m_calls)
-        record = TCallRecord();
+    m_calls.Clear();
 }
 
 void TCapi20::setIncomingCalls(TCIPMasks value)

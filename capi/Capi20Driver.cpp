@@ -232,7 +232,9 @@ uint16_t TCapi20::CapiInitialize()
         AppTrace(QStringLiteral("Application is registered"));
         return 0;
     }
-    AppTrace(GetManufacturer() + QStringLiteral(": ") + GetVersion());
+    // Asked one after the other: the driver sees the manufacturer query first.
+    const QString manufacturer = GetManufacturer();
+    AppTrace(manufacturer + QStringLiteral(": ") + GetVersion());
     AppTrace(QStringLiteral("Register: %1 bytes blocksize").arg(m_b3BlockSize));
     uint8_t parameters[16];
     PutDword(parameters, kMessageBufferSize);

@@ -26,11 +26,6 @@ void TCapi20::ConnectB3T90ActiveIndication(const uint8_t* /*message*/) {}
 // and again from the dispatcher (with events).
 void TCapi20::ParseConnectActive(const uint8_t* /*message*/, bool /*withEvents*/) {}
 
-uint16_t TCapi20::PowerManagementRequest()
-{
-    return 1; // nothing sent
-}
-
 // At registration: what the controller offers is asked again.
 void TCapi20::ClearSupplementaryServices()
 {

@@ -1,5 +1,6 @@
 #include "MainThreadHandOver.h"
 
+#include <QMetaObject>
 #include <QSocketNotifier>
 #include <QThread>
 
@@ -38,6 +39,8 @@ TMainThreadHandOver::TMainThreadHandOver(std::function<void()> work)
             [[maybe_unused]] const ssize_t got = read(m_eventFd, &count, sizeof count);
             Service();
         });
+    } else {
+        m_postTarget = new QObject;
     }
 }
 
@@ -45,6 +48,7 @@ TMainThreadHandOver::~TMainThreadHandOver()
 {
     Cancel();
     delete m_notifier;
+    delete m_postTarget; // takes its pending posted calls along
     if (m_eventFd >= 0)
         close(m_eventFd);
 }
@@ -56,16 +60,25 @@ void TMainThreadHandOver::Run()
         return;
     }
     std::unique_lock<std::mutex> locker(m_lock);
-    if (m_cancelled || m_eventFd < 0)
+    if (m_cancelled)
         return;
     const uint64_t request = ++m_requested;
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(m_eventFd, &one, sizeof one);
+    WakeOwner();
     locker.unlock();
     SpinUntil([&] { return m_served.load() >= request; });
     locker.lock();
     while (m_served < request && !m_cancelled)
         m_done.wait(locker);
+}
+
+void TMainThreadHandOver::WakeOwner()
+{
+    if (m_eventFd >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(m_eventFd, &one, sizeof one);
+    } else {
+        QMetaObject::invokeMethod(m_postTarget, [this] { Service(); }, Qt::QueuedConnection);
+    }
 }
 
 void TMainThreadHandOver::Service()

@@ -4,7 +4,8 @@
 // main thread.
 //
 // The request wakes the owner's event loop through an event file descriptor,
-// so asking allocates nothing. The owner can also serve a pending request
+// so asking allocates nothing; where none can be had, through a call posted
+// to the owner's event queue. The owner can also serve a pending request
 // itself (Service) while it waits for the asking thread, and a request made on
 // the owner thread runs at once. While messages keep coming, both sides spin
 // for a few microseconds before they sleep: waking a sleeping thread costs
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 
+class QObject;
 class QSocketNotifier;
 class QThread;
 
@@ -38,11 +40,13 @@ public:
 
 private:
     void ServeOne();
+    void WakeOwner();
 
     std::function<void()> m_work;
     QThread* m_owner;
     int m_eventFd = -1;
     QSocketNotifier* m_notifier = nullptr;
+    QObject* m_postTarget = nullptr; // lives on the owner thread when there is no event descriptor
     std::mutex m_lock;
     std::condition_variable m_done;
     // Written under m_lock; read without it by the short spins that save a

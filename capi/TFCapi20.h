@@ -5,6 +5,7 @@
 // failures become a diagnostic line plus a CAPI info value or a Boolean.
 
 #include "AudioFormat.h"
+#include "CallTable.h"
 #include "CapiDriverLibrary.h"
 #include "CapiEvents.h"
 #include "CapiTypes.h"
@@ -25,21 +26,10 @@
 
 class QTimer;
 class TCapiMessageReader;
+class TCapiMessageWriter;
 class TCapiThread;
 class TDataBufferFIFO;
 class TDialRecipient;
-
-// One call, selected by bits 8 to 15 of its PLCI or NCCI.
-struct TCallRecord {
-    bool IncomingCall = false;
-    bool B3Active = false;
-    uint8_t NextSlot = 0;
-    std::array<bool, 7> SlotInUse = {};
-    std::unique_ptr<TDataBufferFIFO> SendFifo;
-    bool WidebandCall = false;
-    bool Connected = false;
-    uint32_t PendingTransfer = 0;
-};
 
 class TCapi20 : public QObject {
 public:
@@ -77,6 +67,8 @@ public:
     TCapiThread* Thread() const { return m_thread; }
     const TControllerProfile& ControllerProfile() const { return m_controllerProfile; }
     const TCapiDriverLibrary& Library() const { return m_library; }
+    // The calls, one record per PLCI number.
+    TCallTable& Calls() { return m_calls; }
     // Messages the dispatcher has routed since creation; a diagnostic figure.
     uint64_t RoutedMessages() const { return m_routed.load(std::memory_order_relaxed); }
 
@@ -203,8 +195,24 @@ public:
     uint8_t AllocDataHandle(uint8_t plci);
     uint8_t DataHandlesInUse(uint8_t plci);
 
-    // --- Call control requests used by the dispatcher ------------------
+    // --- Call control requests and responses ---------------------------
+    // Each returns the info of the put, or 1 when nothing was sent.
     uint16_t PowerManagementRequest();
+    // A reject above 200 accepts the call and then clears it.
+    uint16_t ConnectResponse(uint32_t plci, uint16_t reject, uint16_t messageNumber,
+                             const QString& connectedNumber);
+    uint16_t ConnectActiveResponse(uint32_t plci, uint16_t messageNumber);
+    uint16_t ConnectB3Request(uint32_t plci);
+    uint16_t ConnectB3Response(uint32_t ncci, uint16_t reject, uint16_t messageNumber);
+    uint16_t ConnectB3ActiveResponse(uint32_t ncci, uint16_t messageNumber);
+    uint16_t ConnectB3T90ActiveResponse(uint32_t ncci, uint16_t messageNumber);
+    // Given an NCCI, clears its B3 connection instead.
+    uint16_t DisconnectRequest(uint32_t plciOrNcci);
+    uint16_t DisconnectResponse(uint32_t plci, uint16_t messageNumber);
+    uint16_t DisconnectB3Request(uint32_t ncci);
+    uint16_t DisconnectB3Response(uint32_t ncci, uint16_t messageNumber);
+    uint16_t FacilityResponse(uint32_t address, uint16_t selector, uint16_t function, uint16_t messageNumber);
+    uint16_t InfoResponse(uint32_t address, uint16_t messageNumber);
 
     // --- Supplementary services: requests --------------------------------
     // Each returns the info word of the put, 1 when the driver library is not
@@ -272,11 +280,14 @@ private:
     friend struct TKorvanIndications;
 
     QString TimeStamp();
+    // Traces, puts and reports one built message: success as report (the
+    // title when empty) + detail, failure as report + " failed: 0x" + info.
+    uint16_t PutRequest(const TCapiMessageWriter& writer, const QString& title, const QString& detail = QString(),
+                        const QString& report = QString());
     // The fatal-result rule of put and get: a line, then OnError or CloseDevice.
     uint16_t CheckFatal(uint16_t result, const QString& errorPrefix);
     bool IsReceiveThread() const;
     void ClearCaches();
-    void ClearCallTable();
     void ClearSupplementaryServices();
     // Dialling requests of other programs.
     bool RegisterRequestRecipient();
@@ -378,9 +389,8 @@ private:
     uint16_t m_b3Protocol = 0;
 
     // --- Calls -----------------------------------------------------------
-    std::array<TCallRecord, 256> m_calls;
-    // Standard mutexes, which ThreadSanitizer sees (Qt's are invisible to it).
-    std::recursive_mutex m_callTableLock;
+    TCallTable m_calls;
+    // A standard mutex, which ThreadSanitizer sees (Qt's are invisible to it).
     std::mutex m_dataLock;
     QTimer* m_timer = nullptr;
 

@@ -60,9 +60,8 @@ constexpr auto kReasons = ByCode<16>(kReasonList);
 constexpr TCodeText kSubaddressTypeList[] = {{0, u"NSAP"}, {2, u"User specified"}};
 constexpr auto kSubaddressTypes = ByCode<8>(kSubaddressTypeList);
 
-const QString& PrefixText(TPrefix prefix)
+QString PrefixText(TPrefix prefix)
 {
-    static const QString none;
     switch (prefix) {
     case TPrefix::National:
         return NationalPrefix();
@@ -71,7 +70,7 @@ const QString& PrefixText(TPrefix prefix)
     case TPrefix::None:
         break;
     }
-    return none;
+    return QString();
 }
 
 // Adds the type-of-number and numbering-plan lines of octet 3; returns the

@@ -1,19 +1,41 @@
 #include "Prefixes.h"
 
+#include <mutex>
+
 namespace {
-QString& National()
+struct TPrefixes {
+    std::mutex Lock;
+    QString National = QStringLiteral("0");
+    QString International = QStringLiteral("00");
+};
+
+TPrefixes& Prefixes()
 {
-    static QString prefix = QStringLiteral("0");
-    return prefix;
-}
-QString& International()
-{
-    static QString prefix = QStringLiteral("00");
-    return prefix;
+    static TPrefixes prefixes;
+    return prefixes;
 }
 } // namespace
 
-const QString& NationalPrefix() { return National(); }
-const QString& InternationalPrefix() { return International(); }
-void SetNationalPrefix(const QString& prefix) { National() = prefix; }
-void SetInternationalPrefix(const QString& prefix) { International() = prefix; }
+QString NationalPrefix()
+{
+    std::lock_guard<std::mutex> locker(Prefixes().Lock);
+    return Prefixes().National;
+}
+
+QString InternationalPrefix()
+{
+    std::lock_guard<std::mutex> locker(Prefixes().Lock);
+    return Prefixes().International;
+}
+
+void SetNationalPrefix(const QString& prefix)
+{
+    std::lock_guard<std::mutex> locker(Prefixes().Lock);
+    Prefixes().National = prefix;
+}
+
+void SetInternationalPrefix(const QString& prefix)
+{
+    std::lock_guard<std::mutex> locker(Prefixes().Lock);
+    Prefixes().International = prefix;
+}

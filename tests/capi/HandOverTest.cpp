@@ -6,8 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,6 +84,57 @@ TEST(HandOver, CancelReleasesTheWaitingThread)
     EXPECT_TRUE(returned);
     EXPECT_EQ(runs.load(), 0);
     handOver.Run(); // on the owner thread it still runs directly
+    EXPECT_EQ(runs.load(), 1);
+}
+
+// Takes every free file descriptor while it lives, so that creating an
+// event descriptor fails.
+class TDescriptorsExhausted {
+public:
+    TDescriptorsExhausted()
+    {
+        getrlimit(RLIMIT_NOFILE, &m_limit);
+        rlimit low = m_limit;
+        low.rlim_cur = std::min<rlim_t>(m_limit.rlim_cur, 256);
+        setrlimit(RLIMIT_NOFILE, &low);
+        for (;;) {
+            const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                break;
+            m_taken.push_back(fd);
+        }
+    }
+    ~TDescriptorsExhausted()
+    {
+        for (int fd : m_taken)
+            close(fd);
+        setrlimit(RLIMIT_NOFILE, &m_limit);
+    }
+
+private:
+    rlimit m_limit = {};
+    std::vector<int> m_taken;
+};
+
+TEST(HandOver, WithoutAnEventDescriptorTheOwnerStillRunsTheWork)
+{
+    std::atomic<int> runs{0};
+    std::unique_ptr<TMainThreadHandOver> handOver;
+    {
+        TDescriptorsExhausted exhausted;
+        handOver = std::make_unique<TMainThreadHandOver>([&] { ++runs; });
+    }
+    std::atomic<bool> returned{false};
+    std::thread asker([&] {
+        handOver->Run();
+        returned = true;
+    });
+    QElapsedTimer timer;
+    timer.start();
+    while (!returned && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    asker.join();
+    EXPECT_TRUE(returned);
     EXPECT_EQ(runs.load(), 1);
 }
 

@@ -139,6 +139,18 @@ TEST_F(Registration, VersionTextFollowsTheManufacturer)
     EXPECT_EQ(capi->GetVersion(), QStringLiteral("2.0 (1.2)"));
 }
 
+TEST_F(Registration, TheDriverIsAskedForManufacturerThenVersion)
+{
+    ASSERT_TRUE(Open());
+    const QStringList capiLines = lines.CapiLines();
+    QStringList queries;
+    for (const QString& line : capiLines)
+        if (line.startsWith(QLatin1String("Get ")))
+            queries << line.section(u':', 0, 0);
+    EXPECT_EQ(queries, (QStringList{QStringLiteral("Get Manufacturer"), QStringLiteral("Get Version"),
+                                    QStringLiteral("Get Profile")}));
+}
+
 TEST_F(Registration, EmptyManufacturerTextReadsAsNoCapi)
 {
     VsimSetManufacturer("");
