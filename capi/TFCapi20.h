@@ -329,7 +329,12 @@ private:
     // MANUFACTURER_REQ to Controller with the bytes that follow the ManuID.
     uint16_t PutTraceRequest(uint32_t manufacturerId, const uint8_t* data, uint32_t count);
     void L3TraceCalls(QChar direction, const uint8_t* octets, uint32_t count, uint32_t layer2Length);
-    void ParseConnectActive(const uint8_t* message, bool withEvents);
+    // CONNECT_IND into the published call data; the PLCI.
+    uint32_t ParseConnectIndication(const uint8_t* message);
+    // CONNECT_ACTIVE_IND into the call record, and with events (on the main
+    // thread only) into the published call data; the PLCI.
+    uint32_t ParseConnectActive(const uint8_t* message, bool withEvents);
+    void ReleaseCallRecord(uint32_t plci);
     void TimerTick();
 
     // --- Driver binding state --------------------------------------------

@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TRouteCase{0x84, 0x81, "Disconnect B3 Confirm"},
                       TRouteCase{0x05, 0x81, "Listen Confirm"},
                       TRouteCase{0xFF, 0x82, ""},
-                      TRouteCase{0x02, 0x82, ""}),
+                      TRouteCase{0x02, 0x81, "Connect Confirm"}),
                          [](const auto& testCase) {
                              return CaseName("Command " + HexOctet(testCase.param.command) + " " + HexOctet(testCase.param.subcommand),
                                              testCase.index);
