@@ -103,10 +103,12 @@ TEST_F(LiveCall, AnsweredThroughConnectResponseRunsToTheCallersClearing)
     EXPECT_EQ(events[3].Address, events[2].Address);
     EXPECT_EQ(events[4].Address, plci);
     // Every indication was answered: the call's responses are all in the put log.
+    // How many B3 data blocks the call carried depends on its timing, so their
+    // answers (DATA_B3_RESP) are left out.
     std::vector<std::pair<uint8_t, uint8_t>> responses;
     for (uint32_t i = 0; i < VsimPutCount(); ++i) {
         uint8_t put[64] = {};
-        if (VsimGetPut(i, put, sizeof put) >= 8 && put[5] == 0x83)
+        if (VsimGetPut(i, put, sizeof put) >= 8 && put[5] == 0x83 && put[4] != 0x86)
             responses.emplace_back(put[4], put[5]);
     }
     EXPECT_EQ(responses, (std::vector<std::pair<uint8_t, uint8_t>>{
