@@ -549,15 +549,6 @@ void TCapi20::FacilityConfirmation(const uint8_t* message)
 void TCapi20::TimerTick()
 {
     const uint32_t now = TickCount();
-    if (TSupplementaryState::Stale(m_supplementary.ForwardQueue, now)) {
-        NextForward(true);
-    } else if (TSupplementaryState::Stale(m_supplementary.UnForwardQueue, now)) {
-        NextUnForward(true);
-    } else if (TSupplementaryState::Stale(m_supplementary.InterrogationQueue, now)) {
-        NextInterrogateParams(true);
-    } else if (m_supplementary.InterrogationStale(now)) {
-        m_supplementary.ClearInterrogationPending();
-        if (OnGetForwardedNumbers)
-            OnGetForwardedNumbers(m_controller, QString());
-    }
+    if (!DropStaleSupplementaryQueue(now))
+        EndStaleInterrogation(now);
 }

@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class QTimer;
 class TCapiMessageReader;
@@ -336,6 +337,20 @@ private:
     uint32_t ParseConnectActive(const uint8_t* message, bool withEvents);
     void ReleaseCallRecord(uint32_t plci);
     void TimerTick();
+
+    // --- Supplementary services ------------------------------------------
+    uint16_t SendForwardingRequest(uint16_t function, uint32_t address, const QString& servedUserNumber,
+                                   uint16_t procedure, uint16_t basicService, const QString& success,
+                                   const QString& failurePrefix);
+    uint16_t SendFacilityElement(uint32_t address, const std::vector<uint8_t>& element, const QString& success,
+                                 const QString& failurePrefix);
+    std::vector<uint8_t> DiversionElement(uint8_t operation, const QString& servedUserNumber, uint16_t procedure,
+                                          uint16_t basicService);
+    bool NextQuery(TQueryQueue& queue, bool dropAll, const std::function<void(const TQuery&)>& send);
+    // The operation of a Facility element in an INFO indication: lines,
+    // events and follow-up requests; text becomes what OnInfo carries.
+    void DecodeInfoFacility(uint32_t address, const uint8_t* contents, uint32_t length, QString& line,
+                            QString& text);
 
     // --- Driver binding state --------------------------------------------
     TCapiDriverLibrary m_library;
