@@ -5,6 +5,7 @@
 #include "DialCommand.h"
 #include "MonitorCommand.h"
 #include "ExportCommand.h"
+#include "ForwardCommand.h"
 #include "ImportCommand.h"
 #include "TraceCommand.h"
 
@@ -24,6 +25,7 @@ constexpr TSubcommand kSubcommands[] = {
     {"decode", "decode D-channel frames given in hex into summaries and trees", RunDecode},
     {"trace", "print the live D-channel trace of a CAPI controller", RunTrace},
     {"monitor", "print the call events of a CAPI controller, one line each", RunMonitor},
+    {"forward", "show or change call forwarding at the network", RunForward},
     {"export", "write a log as a pcap or pcapng capture for packet analysers", RunExport},
     {"import", "turn a pcap or pcapng capture of LAPD frames into a log", RunImport},
     {"dial", "hand a number or tel: URI to the component that takes dialling requests", RunDial},
