@@ -1,6 +1,7 @@
 #include "MainThreadHandOver.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <QThread>
 
@@ -26,6 +27,22 @@ bool SpinUntil(Done done)
     return true;
 }
 
+// Where there is no event descriptor: runs Service on the owner thread when
+// a wake-up event arrives. The event is not looked at, so nothing the asking
+// thread wrote is read here but under the hand-over's own lock.
+class TWakeTarget : public QObject {
+public:
+    explicit TWakeTarget(TMainThreadHandOver* handOver) : m_handOver(handOver) {}
+    bool event(QEvent* /*wakeUp*/) override
+    {
+        m_handOver->Service();
+        return true;
+    }
+
+private:
+    TMainThreadHandOver* m_handOver;
+};
+
 } // namespace
 
 TMainThreadHandOver::TMainThreadHandOver(std::function<void()> work)
@@ -40,7 +57,7 @@ TMainThreadHandOver::TMainThreadHandOver(std::function<void()> work)
             Service();
         });
     } else {
-        m_postTarget = new QObject;
+        m_postTarget = new TWakeTarget(this);
     }
 }
 
@@ -77,7 +94,7 @@ void TMainThreadHandOver::WakeOwner()
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = write(m_eventFd, &one, sizeof one);
     } else {
-        QMetaObject::invokeMethod(m_postTarget, [this] { Service(); }, Qt::QueuedConnection);
+        QCoreApplication::postEvent(m_postTarget, new QEvent(QEvent::User));
     }
 }
 
