@@ -181,6 +181,10 @@ TfrmMain::~TfrmMain()
 {
     Capi20->CloseDevice(); // does nothing when the close already did it
     Capi20->OnL3Trace = nullptr;
+    // The list paints while its widgets are taken down, after this window's
+    // own members are gone: its rows must no longer ask for the call in view.
+    if (auto* rows = dynamic_cast<TTraceRowDelegate*>(HexData->itemDelegate()))
+        rows->Emphasised = nullptr;
 }
 
 void TfrmMain::CreateToolBar()

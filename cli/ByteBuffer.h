@@ -21,6 +21,8 @@ public:
 
     void Append(const char* bytes, size_t n)
     {
+        if (n == 0)
+            return; // an empty view may have no data at all
         std::memcpy(Reserve(n), bytes, n);
         m_size += n;
     }
