@@ -156,7 +156,8 @@ void TCapi20::CloseDevice()
         // The receive thread cannot wait for itself: it stops, and the
         // component's own thread finishes the close.
         m_thread->SetStop();
-        QMetaObject::invokeMethod(this, [this] { CloseDevice(); }, Qt::QueuedConnection);
+        // A member pointer, not a closure: nothing this thread writes is read there.
+        QMetaObject::invokeMethod(this, &TCapi20::CloseDevice, Qt::QueuedConnection);
         return;
     }
     if (m_releasing)
