@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ctime>
 #include <dlfcn.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 
@@ -51,11 +53,27 @@ TPlatformFunctions& Platform()
     return functions;
 }
 
+// A remote controller's connection carries many small messages each way;
+// held back until the peer acknowledges the one before (Nagle), every answer
+// to an indication would wait for the peer's delayed acknowledgement.
+void SendAtOnce(unsigned applId)
+{
+    const TFileNumber fileNumber = Platform().FileNumber.load();
+    const int descriptor = fileNumber == nullptr ? -1 : fileNumber(applId);
+    if (descriptor < 0)
+        return;
+    const int yes = 1;
+    // A local controller's descriptor is no TCP socket: the call fails, harmlessly.
+    ::setsockopt(descriptor, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+}
+
 uint32_t AdapterRegister(uint32_t /*messageBufferSize*/, uint32_t maxLogicalConnection,
                          uint32_t maxBDataBlocks, uint32_t maxBDataLen, uint32_t* applId)
 {
     unsigned id = 0;
     const unsigned result = Platform().Register.load()(maxLogicalConnection, maxBDataBlocks, maxBDataLen, &id);
+    if (result == 0)
+        SendAtOnce(id);
     if (applId != nullptr)
         *applId = result == 0 ? id : 0;
     return result;

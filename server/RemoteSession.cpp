@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -103,6 +105,11 @@ void TRemoteSession::ReadLoop()
             break;
         }
         stallStart = std::chrono::steady_clock::now();
+        // A client whose library holds back small writes until the last one
+        // is acknowledged (Nagle) would otherwise wait for the delayed
+        // acknowledgement after every answer; the flag does not stick.
+        const int yes = 1;
+        ::setsockopt(m_socket, IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
         m_assembler.Feed(chunk, size_t(count));
         while (m_assembler.Next(payload)) {
             if (!HandlePayload(payload)) {
