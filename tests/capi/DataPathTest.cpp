@@ -292,6 +292,43 @@ INSTANTIATE_TEST_SUITE_P(
                       TIndicationCase{"EmptyBlock", 30, 0, true, 0, 240}),
     [](const ::testing::TestParamInfo<TIndicationCase>& p) { return std::string(p.param.Name); });
 
+// A wideband call keeps about two blocks in flight: every indication tops the
+// outgoing stream up with silence of the received block's size.
+TEST_F(DataPath, WidebandCallIsToppedUpWithSilence)
+{
+    capi->setWideband(true);
+    capi->Calls().Call(kNcci)->WidebandCall = true;
+    const auto silence = [](size_t size) { return std::vector<uint8_t>(size, 0); };
+
+    InjectAndWaitForPuts(DataB3Ind(m_pattern.data(), 160, 1, 1), 3);
+    auto blocks = Blocks();
+    ASSERT_EQ(blocks.size(), 2u) << "nothing in flight: two blocks";
+    EXPECT_EQ(blocks[0].Octets, silence(160));
+    EXPECT_EQ(blocks[1].Octets, silence(160));
+    EXPECT_NE(blocks[0].Handle, blocks[1].Handle);
+
+    InjectAndWaitForPuts(DataB3Ind(m_pattern.data(), 160, 2, 2), 4);
+    EXPECT_EQ(Blocks().size(), 2u) << "two in flight: nothing more";
+
+    Inject(DataB3Conf(blocks[0].Handle));
+    InjectAndWaitForPuts(DataB3Ind(m_pattern.data(), 80, 3, 3), 6);
+    blocks = Blocks();
+    ASSERT_EQ(blocks.size(), 3u) << "one in flight: one more, of the new size";
+    EXPECT_EQ(blocks[2].Octets, silence(80));
+    EXPECT_EQ(Responses().size(), 3u);
+}
+
+TEST_F(DataPath, NoSilenceWithoutTheSettingOrOnANarrowbandCall)
+{
+    for (const bool setting : {false, true}) {
+        capi->setWideband(setting);
+        capi->Calls().Call(kNcci)->WidebandCall = !setting;
+        const uint32_t puts = VsimPutCount() - m_firstPut;
+        InjectAndWaitForPuts(DataB3Ind(m_pattern.data(), 160, 1, 1), puts + 1);
+        EXPECT_TRUE(Blocks().empty()) << "setting " << setting;
+    }
+}
+
 // The receive thread streams both ways while the main thread sends blocks
 // and answers other messages; run under ThreadSanitizer.
 TEST_F(DataPath, StreamsBothWaysWhileTheMainThreadWorks)
