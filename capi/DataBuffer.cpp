@@ -15,6 +15,8 @@ bool TDataBufferFIFO::PutData(const void* data, uint32_t count, bool lock)
 {
     if (count > m_capacity || (data == nullptr && count > 0))
         return false;
+    if (count == 0) // nothing to copy, and no source to copy from
+        return true;
     if (lock)
         m_lock.lock();
     bool stored = true;

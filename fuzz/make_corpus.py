@@ -300,6 +300,31 @@ def pcapng(link, frames):
     return out
 
 
+def data_seeds():
+    """Operations for the data target: a settings octet, then operations
+    (0 indication, 1 confirmation, 2 request, 3 response, 4 wideband call,
+    5 B3 connection, 6 FIFO, 7 data handle)."""
+    w = lambda v: struct.pack("<H", v)
+    ind = lambda length, size, handle, n=1: bytes([0, length - 8]) + w(n) + b"\0" + w(size) + w(handle) + w(0)
+    conf = lambda handle: bytes([1]) + w(1) + b"\0" + w(handle) + w(0) + bytes([6])
+    req = lambda flags, length: bytes([2, 0, flags]) + w(0) + w(length)
+    fifo = bytes([6, 16, 12]) + bytes([0, 10, 1, 4, 0, 9, 1, 12, 0, 6, 1, 11, 2, 0, 8, 5, 1, 5])
+    stream = b"".join(ind(30, 160, i % 8, i) + req(0, 160) + conf(i % 7) for i in range(6))
+    return [
+        bytes([1]) + ind(30, 160, 1),                        # a block
+        bytes([1]) + ind(30, 300, 2),                        # cut to the B3 block size
+        bytes([1]) + ind(21, 160, 3) + ind(22, 160, 4) + ind(29, 160, 5),  # short ones
+        bytes([0]) + ind(30, 0, 1) + ind(40, 65535, 2),      # empty, huge, by the dispatcher
+        bytes([3]) + req(0, 400) + req(0, 400) + conf(0) + conf(1) + conf(9),  # buffered
+        bytes([1]) + req(1, 4096) + req(2, 160) * 9 + req(4, 0),  # direct, dropped, empty
+        bytes([5]) + bytes([4, 0, 1]) + ind(30, 160, 1) + ind(30, 160, 2) + conf(0) + ind(30, 80, 3),  # wideband
+        bytes([3]) + req(0, 800) + bytes([5, 1]) + w(1) + b"\0" + bytes([5, 0]) + w(2) + b"\0" + w(0) + req(0, 160),
+        bytes([1]) + bytes([7, 1]) * 9 + bytes([3, 0]) + w(5) + w(1),
+        bytes([3]) + fifo,
+        bytes([7]) + stream,
+    ]
+
+
 def main():
     frames = [h(f) for f in FRAMES]
     write("frame", frames)
@@ -319,6 +344,7 @@ def main():
     write("handler", HANDLER_MESSAGES + [call(0x0101, 10), call(0x0201, 20) + call(0x0201, 30),
                                          b"".join(HANDLER_MESSAGES[:8]), b"".join(HANDLER_MESSAGES[8:20])])
     write("korvan", korvan_seeds())
+    write("data", data_seeds())
 
 
 if __name__ == "__main__":

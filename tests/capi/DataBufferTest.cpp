@@ -51,4 +51,12 @@ TEST(DataBufferFIFO, OversizedAndClear)
     EXPECT_TRUE(fifo.PutData(data, 4, true));
 }
 
+TEST(DataBufferFIFO, NoBytesFromNowhereIsAnEmptyPut)
+{
+    TDataBufferFIFO fifo(4);
+    EXPECT_TRUE(fifo.PutData(nullptr, 0, true)); // UBSan: no memcpy from null
+    EXPECT_FALSE(fifo.PutData(nullptr, 1, true));
+    EXPECT_EQ(fifo.Count(), 0u);
+}
+
 } // namespace
