@@ -1,5 +1,7 @@
 #include "SupplementaryTestSupport.h"
 
+#include <QTimer>
+
 #include <functional>
 
 namespace {
@@ -360,6 +362,47 @@ TEST_F(SupplementaryTest, UnansweredNumberInterrogationEndsWithAnEmptyList)
     EXPECT_TRUE(capi->EndStaleInterrogation(now + 3001));
     EXPECT_EQ(reported, QStringList{"1:"});
     EXPECT_FALSE(capi->SupplementaryState().InterrogationPending);
+}
+
+// The component's own timer: every 3000 ms, enabled from creation; a tick
+// takes the first step that applies and ends there.
+TEST_F(SupplementaryTest, TimerTickTakesOneStepFirstThatApplies)
+{
+    QTimer* timer = capi->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval(), 3000);
+    EXPECT_TRUE(timer->isActive());
+    const auto tick = [&] { ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout")); };
+
+    SetSupported(kAllServices);
+    int reports = 0;
+    capi->OnGetForwardedNumbers = [&](uint32_t, const QString&) { ++reports; };
+    capi->InterrogateNumbersRequest(0);
+    capi->ForwardRequest(0, "1", "2", 0, 0, true);
+    capi->UnForwardRequest(0, "1", 0, 0, true);
+    capi->InterrogateParamsRequest(0, "1", 0, 0, true);
+    const auto& state = capi->SupplementaryState();
+
+    now += 3000; // not yet stale
+    tick();
+    EXPECT_TRUE(state.ForwardQueue.has_value() && state.InterrogationPending);
+
+    now += 1;
+    tick();
+    EXPECT_FALSE(state.ForwardQueue.has_value());
+    EXPECT_TRUE(state.UnForwardQueue.has_value());
+    tick();
+    EXPECT_FALSE(state.UnForwardQueue.has_value());
+    EXPECT_TRUE(state.InterrogationQueue.has_value());
+    tick();
+    EXPECT_FALSE(state.InterrogationQueue.has_value());
+    EXPECT_TRUE(state.InterrogationPending);
+    EXPECT_EQ(reports, 0);
+    tick();
+    EXPECT_FALSE(state.InterrogationPending);
+    EXPECT_EQ(reports, 1);
+    tick();
+    EXPECT_EQ(reports, 1);
 }
 
 TEST_F(SupplementaryTest, RefusedNumberInterrogationClearsThePendingFlag)
