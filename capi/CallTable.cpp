@@ -12,7 +12,7 @@ void TCallTable::Release(uint32_t plciOrNcci)
 
 void TCallTable::Clear()
 {
-    std::lock_guard<std::recursive_mutex> locker(m_lock);
+    std::lock_guard<TCallTableLock> locker(m_lock);
     for (TCallRecord& record : m_records)
         record = TCallRecord();
 }

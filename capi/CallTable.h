@@ -7,9 +7,49 @@
 #include "DataBuffer.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
+
+// The call table's re-entrant lock, which also knows whether the calling
+// thread holds it: closing the device joins the receive thread, which may be
+// waiting for this lock, so a close asked for while it is held must wait
+// until it is given back.
+class TCallTableLock {
+public:
+    void lock()
+    {
+        m_mutex.lock();
+        Enter();
+    }
+    bool try_lock()
+    {
+        if (!m_mutex.try_lock())
+            return false;
+        Enter();
+        return true;
+    }
+    void unlock()
+    {
+        if (--m_depth == 0)
+            m_owner.store(std::thread::id(), std::memory_order_relaxed);
+        m_mutex.unlock();
+    }
+    bool HeldByThisThread() const { return m_owner.load(std::memory_order_relaxed) == std::this_thread::get_id(); }
+
+private:
+    void Enter()
+    {
+        if (m_depth++ == 0)
+            m_owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    }
+
+    std::recursive_mutex m_mutex;
+    std::atomic<std::thread::id> m_owner{};
+    int m_depth = 0; // changed by the owner only
+};
 
 // One call. Zero is the state of a call that does not exist.
 struct TCallRecord {
@@ -37,9 +77,9 @@ public:
 
     private:
         friend class TCallTable;
-        TLockedCall(std::recursive_mutex& lock, TCallRecord& record) : m_locker(lock), m_record(&record) {}
+        TLockedCall(TCallTableLock& lock, TCallRecord& record) : m_locker(lock), m_record(&record) {}
 
-        std::unique_lock<std::recursive_mutex> m_locker;
+        std::unique_lock<TCallTableLock> m_locker;
         TCallRecord* m_record;
     };
 
@@ -50,7 +90,7 @@ public:
     TLockedCall Call(uint32_t plciOrNcci) { return TLockedCall(m_lock, m_records[Index(plciOrNcci)]); }
     // The lock itself, for work that spans several records or a put; re-entrant,
     // and taken before any FIFO's own lock.
-    std::recursive_mutex& Lock() { return m_lock; }
+    TCallTableLock& Lock() { return m_lock; }
 
     // The record of a PLCI number, for a caller that holds Lock().
     TCallRecord& operator[](uint8_t plciNumber) { return m_records[plciNumber]; }
@@ -63,6 +103,6 @@ public:
     void Clear();
 
 private:
-    std::recursive_mutex m_lock;
+    TCallTableLock m_lock;
     std::array<TCallRecord, kSize> m_records;
 };

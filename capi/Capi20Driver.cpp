@@ -152,9 +152,11 @@ void TCapi20::CloseDevice()
 {
     if (!m_deviceOpened.load())
         return;
-    if (IsReceiveThread()) {
-        // The receive thread cannot wait for itself: it stops, and the
-        // component's own thread finishes the close.
+    if (IsReceiveThread() || m_calls.Lock().HeldByThisThread()) {
+        // The receive thread cannot wait for itself, nor can a thread that
+        // holds the call table (a fatal put in the data path) wait for a
+        // receive thread that may be waiting for it: the receive thread
+        // stops, and the component's own thread finishes the close.
         m_thread->SetStop();
         // A member pointer, not a closure: nothing this thread writes is read there.
         QMetaObject::invokeMethod(this, &TCapi20::CloseDevice, Qt::QueuedConnection);

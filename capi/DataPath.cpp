@@ -46,7 +46,7 @@ uint8_t PlciNumber(uint32_t ncci)
 
 uint8_t TCapi20::AllocDataHandle(uint8_t plci)
 {
-    std::lock_guard<std::recursive_mutex> locker(m_calls.Lock());
+    std::lock_guard<TCallTableLock> locker(m_calls.Lock());
     TCallRecord& record = m_calls[plci];
     const uint8_t inUse = DataHandlesInUse(plci);
     const uint8_t start = record.NextSlot % kSlots;
@@ -66,14 +66,14 @@ uint8_t TCapi20::AllocDataHandle(uint8_t plci)
 
 uint8_t TCapi20::DataHandlesInUse(uint8_t plci)
 {
-    std::lock_guard<std::recursive_mutex> locker(m_calls.Lock());
+    std::lock_guard<TCallTableLock> locker(m_calls.Lock());
     const auto& inUse = m_calls[plci].SlotInUse;
     return uint8_t(std::count(inUse.begin(), inUse.end(), true));
 }
 
 void TCapi20::FreeDataHandle(uint8_t plci, uint8_t handle)
 {
-    std::lock_guard<std::recursive_mutex> locker(m_calls.Lock());
+    std::lock_guard<TCallTableLock> locker(m_calls.Lock());
     if (handle < kSlots)
         m_calls[plci].SlotInUse[handle] = false;
 }
@@ -86,7 +86,7 @@ uint16_t TCapi20::DataB3Request(uint32_t ncci, const void* data, bool direct, bo
     const uint8_t plci = PlciNumber(ncci);
     // Held to the put, so that the blocks of one call reach the driver in the
     // order they left the FIFO, whichever thread sends them.
-    std::lock_guard<std::recursive_mutex> locker(m_calls.Lock());
+    std::lock_guard<TCallTableLock> locker(m_calls.Lock());
     TCallRecord& record = m_calls[plci];
     const uint8_t handle = AllocDataHandle(plci);
     const bool haveHandle = handle != kNoHandle;
@@ -164,7 +164,7 @@ void TCapi20::DataB3Confirmation(const uint8_t* message)
     if (handle >= kSlots)
         return;
     const uint8_t plci = PlciNumber(ncci);
-    std::lock_guard<std::recursive_mutex> locker(m_calls.Lock());
+    std::lock_guard<TCallTableLock> locker(m_calls.Lock());
     TCallRecord& record = m_calls[plci];
     record.SlotInUse[handle] = false;
     if (record.SendFifo && record.SendFifo->Count() > 0)
@@ -212,7 +212,7 @@ void TCapi20::SendWidebandSilence(uint32_t ncci, uint16_t size)
         return;
     const uint8_t plci = PlciNumber(ncci);
     {
-        std::lock_guard<std::recursive_mutex> locker(m_calls.Lock());
+        std::lock_guard<TCallTableLock> locker(m_calls.Lock());
         if (!m_calls[plci].WidebandCall || DataHandlesInUse(plci) > 1)
             return;
     }

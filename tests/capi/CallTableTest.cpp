@@ -71,19 +71,27 @@ TEST(CallTable, ClearReleasesEveryRecord)
 TEST(CallTable, ALockedCallHoldsTheLockAndTheLockIsReentrant)
 {
     TCallTable table;
-    TCallTable::TLockedCall outer = table.Call(0x0101);
-    // The same thread may take it again (the data path does so when a
-    // confirmation sends the next block).
-    table.Call(0x0201)->Connected = true;
-    table.ClearSlots(0x0101);
-    bool otherGotIt = true;
-    std::thread other([&] {
-        otherGotIt = table.Lock().try_lock();
-        if (otherGotIt)
-            table.Lock().unlock();
-    });
-    other.join();
-    EXPECT_FALSE(otherGotIt);
+    EXPECT_FALSE(table.Lock().HeldByThisThread());
+    {
+        TCallTable::TLockedCall outer = table.Call(0x0101);
+        // The same thread may take it again (the data path does so when a
+        // confirmation sends the next block).
+        table.Call(0x0201)->Connected = true;
+        table.ClearSlots(0x0101);
+        EXPECT_TRUE(table.Lock().HeldByThisThread()) << "still held after the inner ones went";
+        bool otherGotIt = true;
+        bool otherHolds = true;
+        std::thread other([&] {
+            otherHolds = table.Lock().HeldByThisThread();
+            otherGotIt = table.Lock().try_lock();
+            if (otherGotIt)
+                table.Lock().unlock();
+        });
+        other.join();
+        EXPECT_FALSE(otherGotIt);
+        EXPECT_FALSE(otherHolds);
+    }
+    EXPECT_FALSE(table.Lock().HeldByThisThread());
 }
 
 // Two threads changing one record through the table: run under

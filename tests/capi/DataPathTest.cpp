@@ -3,8 +3,10 @@
 #include <QMutex>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <numeric>
+#include <thread>
 
 namespace {
 
@@ -327,6 +329,27 @@ TEST_F(DataPath, NoSilenceWithoutTheSettingOrOnANarrowbandCall)
         InjectAndWaitForPuts(DataB3Ind(m_pattern.data(), 160, 1, 1), puts + 1);
         EXPECT_TRUE(Blocks().empty()) << "setting " << setting;
     }
+}
+
+// A fatal put while the main thread holds the call table, with the receive
+// thread waiting for the table in a DATA_B3_CONF: closing at once would join
+// a thread that cannot finish. The close waits until the table is free.
+TEST_F(DataPath, FatalPutWhileTheReceiveThreadWaitsForTheTableClosesAfterwards)
+{
+    {
+        std::lock_guard<TCallTableLock> held(capi->Calls().Lock());
+        const uint64_t fetched = VsimFetchedCount();
+        Inject(DataB3Conf(0));
+        while (VsimFetchedCount() == fetched)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // now blocked on the table
+        VsimSetResult(VsimPutMessage, 0x1105);
+        EXPECT_EQ(capi->DataB3Request(kNcci, m_pattern.data(), false, false, 160), 0x1105);
+        VsimSetResult(VsimPutMessage, 0);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return !capi->DeviceOpened(); }));
+    EXPECT_TRUE(lines.HasAppLine(QStringLiteral("PutCapiMessage error: 0x1105")));
+    EXPECT_TRUE(lines.HasAppLine(QStringLiteral("UnloadCAPI")));
 }
 
 // The receive thread streams both ways while the main thread sends blocks
