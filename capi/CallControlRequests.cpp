@@ -53,6 +53,17 @@ uint16_t TCapi20::PutRequest(const TCapiMessageWriter& writer, const QString& ti
     return info;
 }
 
+uint16_t TCapi20::PutAddressResponse(uint8_t command, uint16_t messageNumber, uint32_t address,
+                                     const QString& title)
+{
+    if (!CapiLoaded())
+        return 1;
+    TCapiMessageWriter writer;
+    writer.Init(uint16_t(ApplID()), command, kResponse, messageNumber);
+    writer.AddDword(address);
+    return PutRequest(writer, title);
+}
+
 uint16_t TCapi20::PowerManagementRequest()
 {
     if (!CapiLoaded() || !m_powerManagement)
@@ -108,12 +119,7 @@ uint16_t TCapi20::ConnectResponse(uint32_t plci, uint16_t reject, uint16_t messa
 
 uint16_t TCapi20::ConnectActiveResponse(uint32_t plci, uint16_t messageNumber)
 {
-    if (!CapiLoaded())
-        return 1;
-    TCapiMessageWriter writer;
-    writer.Init(uint16_t(ApplID()), 0x03, kResponse, messageNumber);
-    writer.AddDword(plci);
-    return PutRequest(writer, QStringLiteral("Connect Active Response"));
+    return PutAddressResponse(0x03, messageNumber, plci, QStringLiteral("Connect Active Response"));
 }
 
 uint16_t TCapi20::ConnectB3Request(uint32_t plci)
@@ -143,13 +149,7 @@ uint16_t TCapi20::ConnectB3Response(uint32_t ncci, uint16_t reject, uint16_t mes
 
 uint16_t TCapi20::ConnectB3ActiveResponse(uint32_t ncci, uint16_t messageNumber)
 {
-    if (!CapiLoaded())
-        return 1;
-    TCapiMessageWriter writer;
-    writer.Init(uint16_t(ApplID()), 0x83, kResponse, messageNumber);
-    writer.AddDword(ncci);
-    const uint16_t info =
-        PutRequest(writer, QStringLiteral("Connect B3 Active Response"));
+    const uint16_t info = PutAddressResponse(0x83, messageNumber, ncci, QStringLiteral("Connect B3 Active Response"));
     // The data path takes and frees handles on the receive thread.
     m_calls.ClearSlots(ncci);
     return info;
@@ -157,12 +157,7 @@ uint16_t TCapi20::ConnectB3ActiveResponse(uint32_t ncci, uint16_t messageNumber)
 
 uint16_t TCapi20::ConnectB3T90ActiveResponse(uint32_t ncci, uint16_t messageNumber)
 {
-    if (!CapiLoaded())
-        return 1;
-    TCapiMessageWriter writer;
-    writer.Init(uint16_t(ApplID()), 0x88, kResponse, messageNumber);
-    writer.AddDword(ncci);
-    return PutRequest(writer, QStringLiteral("Connect B3 T90 Active Response"));
+    return PutAddressResponse(0x88, messageNumber, ncci, QStringLiteral("Connect B3 T90 Active Response"));
 }
 
 uint16_t TCapi20::DisconnectRequest(uint32_t plciOrNcci)
@@ -181,12 +176,7 @@ uint16_t TCapi20::DisconnectRequest(uint32_t plciOrNcci)
 
 uint16_t TCapi20::DisconnectResponse(uint32_t plci, uint16_t messageNumber)
 {
-    if (!CapiLoaded())
-        return 1;
-    TCapiMessageWriter writer;
-    writer.Init(uint16_t(ApplID()), 0x04, kResponse, messageNumber);
-    writer.AddDword(plci);
-    return PutRequest(writer, QStringLiteral("Disconnect Response"));
+    return PutAddressResponse(0x04, messageNumber, plci, QStringLiteral("Disconnect Response"));
 }
 
 uint16_t TCapi20::DisconnectB3Request(uint32_t ncci)
@@ -202,12 +192,7 @@ uint16_t TCapi20::DisconnectB3Request(uint32_t ncci)
 
 uint16_t TCapi20::DisconnectB3Response(uint32_t ncci, uint16_t messageNumber)
 {
-    if (!CapiLoaded())
-        return 1;
-    TCapiMessageWriter writer;
-    writer.Init(uint16_t(ApplID()), 0x84, kResponse, messageNumber);
-    writer.AddDword(ncci);
-    return PutRequest(writer, QStringLiteral("Disconnect B3 Response"));
+    return PutAddressResponse(0x84, messageNumber, ncci, QStringLiteral("Disconnect B3 Response"));
 }
 
 uint16_t TCapi20::FacilityResponse(uint32_t address, uint16_t selector, uint16_t function, uint16_t messageNumber)
@@ -229,10 +214,5 @@ uint16_t TCapi20::FacilityResponse(uint32_t address, uint16_t selector, uint16_t
 
 uint16_t TCapi20::InfoResponse(uint32_t address, uint16_t messageNumber)
 {
-    if (!CapiLoaded())
-        return 1;
-    TCapiMessageWriter writer;
-    writer.Init(uint16_t(ApplID()), 0x08, kResponse, messageNumber);
-    writer.AddDword(address);
-    return PutRequest(writer, QStringLiteral("Info Response"));
+    return PutAddressResponse(0x08, messageNumber, address, QStringLiteral("Info Response"));
 }

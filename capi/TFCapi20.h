@@ -285,6 +285,8 @@ private:
     // title when empty) + detail, failure as report + " failed: 0x" + info.
     uint16_t PutRequest(const TCapiMessageWriter& writer, const QString& title, const QString& detail = QString(),
                         const QString& report = QString());
+    // A response that carries nothing but its PLCI or NCCI.
+    uint16_t PutAddressResponse(uint8_t command, uint16_t messageNumber, uint32_t address, const QString& title);
     // The fatal-result rule of put and get: a line, then OnError or CloseDevice.
     uint16_t CheckFatal(uint16_t result, const QString& errorPrefix);
     bool IsReceiveThread() const;
