@@ -10,7 +10,7 @@
 // pointers are trusted, their lengths are not.
 
 #include "DataBuffer.h"
-#include "KeptComponent.h"
+#include "FuzzComponent.h"
 
 #include <array>
 #include <cstring>

@@ -8,62 +8,21 @@
 // plain message dumps. Every input gets a fresh component and a fresh card,
 // so a crash reproduces from its input alone.
 
-#include "SimSteering.h"
-#include "TFCapi20.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
-#ifndef VESSIK_SIM_LIBRARY
-#error "VESSIK_SIM_LIBRARY names the simulated driver library"
-#endif
+#include "FuzzComponent.h"
 
 namespace {
 
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-volatile size_t g_sink = 0;
-
-void Touch(const QString& text) { g_sink = g_sink + size_t(text.size()); }
+using fuzz::Check;
 
 void AssignEvents(TCapi20& capi)
 {
     // Every event assigned, so each handler goes all the way to its event.
-    capi.OnGetTimeStamp = [] { return QStringLiteral("00:00:00,000"); };
+    fuzz::AssignEvents(capi);
     capi.OnConnect = [](uint32_t, uint16_t) {};
-    capi.OnDisconnect = [](uint32_t, const QString& s) { Touch(s); };
     capi.OnConnectActive = [](uint32_t, uint16_t) {};
     capi.OnB3Active = [](uint32_t, uint16_t) {};
     capi.OnB3T90Active = [](uint32_t, uint16_t) {};
     capi.OnDisconnectB3 = [](uint32_t, uint16_t) {};
-    capi.OnData = [](uint32_t, const uint8_t* data, uint16_t size) {
-        if (size > 0) // both ends, for ASan
-            g_sink = g_sink + data[0] + data[size - 1];
-    };
-    capi.OnInfo = [](uint32_t, uint16_t, const QString& s) { Touch(s); };
-    capi.OnENUM = [](uint32_t, uint16_t, const QString& s) { Touch(s); };
-    capi.OnDigit = [](uint32_t, const QString& s) { Touch(s); };
-    capi.OnHandset = [](uint32_t, const QString& s) { Touch(s); };
-    capi.OnStatus = [](uint32_t, TCallStatus) {};
-    capi.OnCompleteOffer = [](uint32_t, uint16_t, const QString& s) { Touch(s); };
-    capi.OnAppTrace = [](uint32_t, const QString& s) { Touch(s); };
-    capi.OnCapiTrace = [](uint32_t, const QString& s) { Touch(s); };
-    capi.OnL3Trace = [](uint32_t, const QString& s) { Touch(s); };
-    capi.OnL3TraceCall = [](uint32_t, uint16_t, const QString& s) { Touch(s); };
-    capi.OnGetForwardedNumbers = [](uint32_t, const QString& s) { Touch(s); };
-    capi.OnGetForwardedNumbersEx = [](uint32_t, const QString& s) { Touch(s); };
-    capi.OnError = [](uint32_t, uint16_t) {};
-    capi.OnAutoAnswer = [](uint32_t, uint16_t) {};
 }
 
 // Runs the main thread's event loop (the receive thread hands messages over
@@ -95,18 +54,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Split first: a too-long input costs nothing.
-    std::vector<std::vector<uint8_t>> messages;
-    for (size_t at = 0; at < size && messages.size() < 64;) {
-        size_t length = size - at >= 2 ? size_t(data[at] | (data[at + 1] << 8)) : 8;
-        length = std::max<size_t>(length, 8);
-        const size_t take = std::min(length, size - at);
-        std::vector<uint8_t> m(data + at, data + at + take);
-        m.resize(take < 8 ? 8 : take, 0);
-        m[0] = uint8_t(m.size());
-        m[1] = uint8_t(m.size() >> 8);
-        messages.push_back(std::move(m));
-        at += take;
-    }
+    const std::vector<std::vector<uint8_t>> messages = fuzz::SplitMessages(data, size, 64);
 
     VsimReset();
     {

@@ -9,7 +9,7 @@
 // control is mapped onto one, and a subcommand onto a confirmation or an
 // indication, so every message reaches a handler.
 
-#include "KeptComponent.h"
+#include "FuzzComponent.h"
 
 #include <array>
 #include <cstdint>
@@ -66,21 +66,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::vector<std::vector<uint8_t>> messages;
-    for (size_t at = 0; at < size && messages.size() < 32;) {
-        size_t length = size - at >= 2 ? size_t(data[at] | (data[at + 1] << 8)) : 8;
-        length = std::max<size_t>(length, 8);
-        const size_t take = std::min(length, size - at);
-        std::vector<uint8_t> m(data + at, data + at + take);
-        m.resize(take < 8 ? 8 : take, 0);
-        m[0] = uint8_t(m.size());
-        m[1] = uint8_t(m.size() >> 8);
+    std::vector<std::vector<uint8_t>> messages = fuzz::SplitMessages(data, size, 32);
+    for (std::vector<uint8_t>& m : messages) {
         if (!IsCallControl(m[4]))
             m[4] = kCommands[m[4] % kCommands.size()];
         if (m[5] != 0x81 && m[5] != 0x82)
             m[5] = (m[5] & 1) != 0 ? 0x81 : 0x82;
-        messages.push_back(std::move(m));
-        at += take;
     }
 
     TCapi20* capi = fuzz::KeptComponent(&Configure);

@@ -1,8 +1,10 @@
 #pragma once
-// One TCapi20 on the simulated driver kept across all inputs of a fuzz
-// target, as it lives in a host: call records, data handles, FIFOs and
-// message numbers carry from input to input, so state left by one input
-// meets the next. The card is scripted: it sends nothing of its own.
+// What the fuzz targets that drive a TCapi20 on the simulated driver share:
+// the events they assign, the input cut into CAPI messages, and one component
+// kept across all inputs, as it lives in a host: call records, data handles,
+// FIFOs and message numbers carry from input to input, so state left by one
+// input meets the next. The kept component's card is scripted: it sends
+// nothing of its own.
 
 #include "SimSteering.h"
 #include "TCapiThread.h"
@@ -11,9 +13,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #ifndef VESSIK_SIM_LIBRARY
 #error "VESSIK_SIM_LIBRARY names the simulated driver library"
@@ -48,10 +52,33 @@ inline void AssignEvents(TCapi20& capi)
     capi.OnCompleteOffer = [](uint32_t, uint16_t, const QString& s) { Touch(s); };
     capi.OnAppTrace = [](uint32_t, const QString& s) { Touch(s); };
     capi.OnCapiTrace = [](uint32_t, const QString& s) { Touch(s); };
+    capi.OnL3Trace = [](uint32_t, const QString& s) { Touch(s); };
+    capi.OnL3TraceCall = [](uint32_t, uint16_t, const QString& s) { Touch(s); };
+    capi.OnAutoAnswer = [](uint32_t, uint16_t) {};
     capi.OnGetForwardedNumbers = [](uint32_t, const QString& s) { Touch(s); };
     capi.OnGetForwardedNumbersEx = [](uint32_t, const QString& s) { Touch(s); };
     capi.OnMWI = [](uint32_t, const QString& a, const QString& b) { Touch(a + b); };
     capi.OnError = [](uint32_t, uint16_t) {};
+}
+
+// The input as CAPI messages back to back, each as long as its Length field
+// says (clamped to at least the header and at most what is left), at most
+// `most` of them; the Length field is set to what each one got.
+inline std::vector<std::vector<uint8_t>> SplitMessages(const uint8_t* data, size_t size, size_t most)
+{
+    std::vector<std::vector<uint8_t>> messages;
+    for (size_t at = 0; at < size && messages.size() < most;) {
+        size_t length = size - at >= 2 ? size_t(data[at] | (data[at + 1] << 8)) : 8;
+        length = std::max<size_t>(length, 8);
+        const size_t take = std::min(length, size - at);
+        std::vector<uint8_t> m(data + at, data + at + take);
+        m.resize(take < 8 ? 8 : take, 0);
+        m[0] = uint8_t(m.size());
+        m[1] = uint8_t(m.size() >> 8);
+        messages.push_back(std::move(m));
+        at += take;
+    }
+    return messages;
 }
 
 // Called once from LLVMFuzzerInitialize.
