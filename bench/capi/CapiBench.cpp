@@ -3,6 +3,7 @@
 // allocations per message once the pools have grown.
 // Goal: at least 100 000 messages per second and 0 allocations per message.
 
+#include "AllocationCount.h"
 #include "SimSteering.h"
 #include "TFCapi20.h"
 
@@ -10,42 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace {
 
@@ -91,14 +58,14 @@ void RunReceivePath(benchmark::State& state, const std::vector<uint8_t>& message
         injectBatch();
         PumpUntilRouted(capi, capi.RoutedMessages() + uint64_t(batch));
     }
-    const uint64_t allocationsBefore = g_allocations.load();
+    const uint64_t allocationsBefore = AllocationCount();
     const uint64_t routedBefore = capi.RoutedMessages();
     for (auto _ : state) {
         injectBatch();
         PumpUntilRouted(capi, capi.RoutedMessages() + uint64_t(batch));
     }
     const uint64_t messages = capi.RoutedMessages() - routedBefore;
-    const uint64_t allocations = g_allocations.load() - allocationsBefore;
+    const uint64_t allocations = AllocationCount() - allocationsBefore;
     state.SetItemsProcessed(int64_t(messages));
     state.counters["msgs_per_s"] = benchmark::Counter(double(messages), benchmark::Counter::kIsRate);
     state.counters["allocs_per_msg"] = messages == 0 ? 0.0 : double(allocations) / double(messages);

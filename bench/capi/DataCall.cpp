@@ -1,5 +1,6 @@
 #include "DataCall.h"
 
+#include "AllocationCount.h"
 #include "CapiMessageWriter.h"
 #include "SimSteering.h"
 #include "TFCapi20.h"
@@ -10,45 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <new>
 #include <thread>
-
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-
-uint64_t AllocationCount()
-{
-    return g_allocations.load();
-}
 
 namespace {
 

@@ -14,9 +14,6 @@
 
 #include <cstdint>
 
-// Heap allocations made so far by this process (operator new is counted).
-uint64_t AllocationCount();
-
 // Opens DRIVER, answers the card's first call and measures one second of
 // data each way per iteration. Counters: sent_blocks_per_s,
 // received_blocks_per_s, allocations, allocations_per_block.
