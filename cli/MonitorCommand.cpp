@@ -1,6 +1,6 @@
 #include "MonitorCommand.h"
 
-#include "CapiMessageWriter.h"
+#include "CallListen.h"
 #include "MonitorFormat.h"
 #include "OneLine.h"
 #include "SignalPipe.h"
@@ -176,7 +176,7 @@ public:
                   << '\n';
             return kFailed;
         }
-        Listen();
+        ListenForCalls(m_capi);
         // The D-channel trace, when the controller has one, feeds OnL3Trace
         // and OnL3TraceCall.
         const bool tracing = m_capi.TraceForm() != TCapi20::TTraceForm::None && m_capi.TraceRequest(true) == 0;
@@ -227,24 +227,6 @@ private:
         m_capi.setPrefixNational(QStringLiteral("0"));
         m_capi.setPrefixInternational(QStringLiteral("00"));
         m_capi.setDoRegisterRequestRecipient(true);
-    }
-
-    // The component listens for nothing itself; a monitor asks the
-    // controller for the calls of the accepted types.
-    void Listen()
-    {
-        const uint32_t mask = m_capi.CIPMask();
-        if (mask == 0)
-            return;
-        TCapiMessageWriter writer;
-        writer.Init(uint16_t(m_capi.ApplID()), 0x05, 0x80, m_capi.NextMessageNumber());
-        writer.AddDword(m_capi.Controller());
-        writer.AddDword(0); // info mask
-        writer.AddDword(mask);
-        writer.AddDword(0); // CIP mask 2
-        writer.AddEmptyStruct(); // calling party number
-        writer.AddEmptyStruct(); // calling party subaddress
-        m_capi.PutCapiMessage(m_capi.ApplID(), writer.Message());
     }
 
     QString OpenFailure()

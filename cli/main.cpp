@@ -1,6 +1,7 @@
 // vessik-cli: the headless side of Vessik. The first argument names the
 // subcommand; each subcommand parses the rest itself.
 
+#include "AnswerCommand.h"
 #include "DecodeCommand.h"
 #include "DialCommand.h"
 #include "MonitorCommand.h"
@@ -25,6 +26,7 @@ constexpr TSubcommand kSubcommands[] = {
     {"decode", "decode D-channel frames given in hex into summaries and trees", RunDecode},
     {"trace", "print the live D-channel trace of a CAPI controller", RunTrace},
     {"monitor", "print the call events of a CAPI controller, one line each", RunMonitor},
+    {"answer", "answer calls: play a greeting, record each caller to a WAV file", RunAnswer},
     {"forward", "show or change call forwarding at the network", RunForward},
     {"export", "write a log as a pcap or pcapng capture for packet analysers", RunExport},
     {"import", "turn a pcap or pcapng capture of LAPD frames into a log", RunImport},

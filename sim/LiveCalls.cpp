@@ -227,6 +227,13 @@ void TLiveCalls::RunHook(TLiveCallHook hook, const TLiveCall& call)
         hook(call);
 }
 
+bool TLiveCalls::BusyLocked(uint32_t applId) const
+{
+    const auto calls = std::count_if(m_calls.begin(), m_calls.end(),
+                                     [applId](const TLiveCall& call) { return call.ApplId == applId; });
+    return size_t(calls) >= m_times.Lines;
+}
+
 TLiveCall* TLiveCalls::FindLocked(uint32_t applId, uint32_t address)
 {
     // A PLCI is the controller and the PLCI number; an NCCI adds its number above.
@@ -272,6 +279,8 @@ void TLiveCalls::Listen(uint32_t applId, const uint8_t* message, uint32_t length
     m_times.Interval = EnvironmentMs("VESSIK_SIM_CALL_INTERVAL_MS", std::chrono::milliseconds(20000));
     m_times.Ring = EnvironmentMs("VESSIK_SIM_RING_MS", std::chrono::milliseconds(8000));
     m_times.Talk = EnvironmentMs("VESSIK_SIM_TALK_MS", std::chrono::milliseconds(10000));
+    const char* lines = std::getenv("VESSIK_SIM_LINES");
+    m_times.Lines = lines != nullptr && std::string(lines) == "2" ? 2 : 1;
     TListener& listener = m_listeners[applId];
     const bool first = listener.CipMask == 0;
     listener.CipMask = cipMask;
@@ -547,13 +556,9 @@ void TLiveCalls::Run()
     while (!m_stop) {
         const auto now = TClock::now();
         std::vector<std::pair<TLiveCallHook, TLiveCall>> hooks;
-        for (auto& [applId, listener] : m_listeners) {
-            const uint32_t id = applId;
-            const bool busy = std::any_of(m_calls.begin(), m_calls.end(),
-                                          [id](const TLiveCall& call) { return call.ApplId == id; });
-            if (!busy && now >= listener.NextOffer)
+        for (auto& [applId, listener] : m_listeners)
+            if (!BusyLocked(applId) && now >= listener.NextOffer)
                 Offer(applId, listener);
-        }
         std::vector<TLiveCall> ended;
         for (TLiveCall& call : m_calls) {
             if (now < call.Due)
@@ -573,11 +578,9 @@ void TLiveCalls::Run()
             continue;
         }
         auto next = TClock::time_point::max();
-        for (const auto& [applId, listener] : m_listeners) {
-            const uint32_t id = applId;
-            if (std::none_of(m_calls.begin(), m_calls.end(), [id](const TLiveCall& call) { return call.ApplId == id; }))
+        for (const auto& [applId, listener] : m_listeners)
+            if (!BusyLocked(applId))
                 next = std::min(next, listener.NextOffer);
-        }
         for (const TLiveCall& call : m_calls)
             next = std::min(next, call.Due);
         if (next == TClock::time_point::max())

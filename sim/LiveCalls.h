@@ -14,6 +14,9 @@
 //                                after 2000 ms, or the interval when shorter
 //   VESSIK_SIM_RING_MS           ringing time of an unanswered call (8000)
 //   VESSIK_SIM_TALK_MS           time an answered call lasts before the caller hangs up (10000)
+//   VESSIK_SIM_LINES             calls one application may have at once (1, or 2 as on the two
+//                                B channels of a basic-rate line); the next comes an interval
+//                                after the last was offered
 //
 // Other behaviour plugs in through hooks (set them in CardHooks): B-channel
 // data once a call's B3 connection is up, answers to FACILITY requests.
@@ -94,6 +97,7 @@ private:
         std::chrono::milliseconds Interval{20000};
         std::chrono::milliseconds Ring{8000};
         std::chrono::milliseconds Talk{10000};
+        size_t Lines = 1;
     };
     using TClock = std::chrono::steady_clock;
 
@@ -111,6 +115,8 @@ private:
     void Send(uint32_t applId, class TSimMessage& message);
     void Frame(const TLiveCall& call, bool sent, std::vector<uint8_t> frame);
     TLiveCall* FindLocked(uint32_t applId, uint32_t address);
+    // True when the application has as many calls as it may have at once.
+    bool BusyLocked(uint32_t applId) const;
     void EndCallLocked(const TLiveCall& call);
     void RunHook(TLiveCallHook hook, const TLiveCall& call);
 
