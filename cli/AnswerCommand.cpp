@@ -294,6 +294,9 @@ private:
             return;
         }
         call.State = TCall::TState::Answered;
+        // From now on: with DirectInData the first blocks may be handled
+        // before OnB3Active fires.
+        m_recorder.Start(call.Plci, size_t(m_options.MaxSeconds) * kRate);
     }
 
     // The B3 connection is up: the greeting starts and the recording with it.
@@ -306,7 +309,6 @@ private:
         call.State = TCall::TState::Recording;
         call.Ncci = ncci;
         OpenRecording(call);
-        m_recorder.Start(ncci, size_t(m_options.MaxSeconds) * kRate);
         call.Since.start();
         call.Playing = true;
         Play(call);
@@ -372,7 +374,7 @@ private:
 
     void WriteRecorded(TCall& call)
     {
-        m_recorder.Take(call.Ncci, m_samples);
+        m_recorder.Take(call.Plci, m_samples);
         if (call.Wav)
             call.Wav->Write(m_samples.data(), m_samples.size());
     }
@@ -393,8 +395,8 @@ private:
             return;
         TCall& call = found->second;
         uint64_t frames = 0;
-        if (call.Ncci != 0) {
-            m_recorder.Stop(call.Ncci);
+        if (call.State != TCall::TState::Ringing) {
+            m_recorder.Stop(call.Plci);
             WriteRecorded(call);
         }
         if (call.Wav) {

@@ -1,11 +1,11 @@
 // vessik-cli monitor on the simulated controller played by a script: the
 // event lines exactly, the messages it puts, its options and its failures.
 
+#include "../ProcessRun.h"
 #include "TFCapi20.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -14,50 +14,13 @@
 
 namespace {
 
+using namespace vtest;
+
 const QString kSim = QStringLiteral(VESSIK_SIM_LIBRARY);
-
-struct TRun {
-    int status = -1;
-    QStringList out;
-    QString err;
-};
-
-QProcessEnvironment Environment(const QStringList& settings)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"VESSIK_SIM_SCENARIO", "VESSIK_SIM_MANUFACTURER", "VESSIK_SIM_STATS",
-                             "VESSIK_SIM_SCRIPTED", "VESSIK_SIM_PUTLOG"})
-        environment.remove(QLatin1String(name));
-    for (const QString& setting : settings)
-        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    return environment;
-}
-
-QStringList Lines(const QByteArray& bytes)
-{
-    QString text = QString::fromUtf8(bytes);
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    return text.isEmpty() ? QStringList() : text.split(u'\n');
-}
 
 TRun RunMonitor(const QStringList& args, const QStringList& settings = {})
 {
-    QProcess process;
-    process.setProcessEnvironment(Environment(settings));
-    process.start(QStringLiteral(VESSIK_CLI), QStringList{QStringLiteral("monitor")} + args);
-    EXPECT_TRUE(process.waitForStarted(10000));
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "vessik-cli monitor did not end";
-    }
-    TRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = Lines(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunProgram(QStringLiteral(VESSIK_CLI), QStringList{QStringLiteral("monitor")} + args, settings);
 }
 
 // Time stamps vary from run to run.

@@ -1,13 +1,13 @@
 // vessik-cli trace run on the simulated controller: the lines as they arrive,
 // the log it writes, its signals and its failures.
 
+#include "../ProcessRun.h"
 #include "../TestNames.h"
 #include "LogFile.h"
 #include "LogFormat.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -18,49 +18,13 @@
 
 namespace {
 
+using namespace vtest;
+
 const QString kSim = QStringLiteral(VESSIK_SIM_LIBRARY);
-
-struct TRun {
-    int status = -1;
-    QStringList out; // stdout lines
-    QString err;
-};
-
-QProcessEnvironment Environment(const QStringList& settings)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"VESSIK_SIM_SCENARIO", "VESSIK_SIM_MANUFACTURER", "VESSIK_SIM_STATS"})
-        environment.remove(QLatin1String(name));
-    for (const QString& setting : settings)
-        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    return environment;
-}
-
-QStringList Lines(const QByteArray& bytes)
-{
-    QString text = QString::fromUtf8(bytes);
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    return text.isEmpty() ? QStringList() : text.split(u'\n');
-}
 
 TRun RunTrace(const QStringList& args, const QStringList& settings = {})
 {
-    QProcess process;
-    process.setProcessEnvironment(Environment(settings));
-    process.start(QStringLiteral(VESSIK_CLI), QStringList{QStringLiteral("trace")} + args);
-    EXPECT_TRUE(process.waitForStarted(10000));
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "vessik-cli trace did not end";
-    }
-    TRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = Lines(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunProgram(QStringLiteral(VESSIK_CLI), QStringList{QStringLiteral("trace")} + args, settings);
 }
 
 // The line without its time stamp (everything up to the first ": ").

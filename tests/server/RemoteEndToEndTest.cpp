@@ -2,11 +2,13 @@
 // configuration names a vessik-capid serving the simulated controller. What
 // arrives must be what the simulated controller gives when loaded directly.
 
+#include "../ProcessRun.h"
+#include "RemoteServer.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -19,6 +21,8 @@
 
 namespace {
 
+using namespace vtest;
+
 const QString kSim = QStringLiteral(VESSIK_SIM_LIBRARY);
 
 constexpr char kScenario[] = R"(# A call as the controller traced it.
@@ -30,25 +34,6 @@ T 00 81 02 00 08 01 85 07
 R 02 81 00 04 08 01 05 0F
 )";
 
-QProcessEnvironment Environment(const QStringList& settings)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"VESSIK_SIM_SCENARIO", "VESSIK_SIM_MANUFACTURER", "VESSIK_SIM_STATS",
-                             "VESSIK_SIM_SCRIPTED", "VESSIK_SIM_PUTLOG"})
-        environment.remove(QLatin1String(name));
-    for (const QString& setting : settings)
-        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    return environment;
-}
-
-QStringList Lines(const QByteArray& bytes)
-{
-    QString text = QString::fromUtf8(bytes);
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    return text.isEmpty() ? QStringList() : text.split(u'\n');
-}
-
 // The trace line without its time stamp.
 QStringList WithoutTimes(const QStringList& lines)
 {
@@ -57,56 +42,6 @@ QStringList WithoutTimes(const QStringList& lines)
         out << line.section(QStringLiteral(": "), 1);
     return out;
 }
-
-// A running vessik-capid on a free loopback port.
-class TServer {
-public:
-    explicit TServer(const QStringList& settings)
-    {
-        m_process.setProcessEnvironment(Environment(settings));
-        m_process.setReadChannel(QProcess::StandardError);
-        m_process.start(QStringLiteral(VESSIK_CAPID), {"--listen", "127.0.0.1:0", "--driver", kSim});
-        static const QRegularExpression serving(QStringLiteral("serving .* on 127\\.0\\.0\\.1:(\\d+)"));
-        while (m_port == 0 && m_process.waitForReadyRead(10000)) {
-            m_log += QString::fromUtf8(m_process.readAllStandardError());
-            const QRegularExpressionMatch match = serving.match(m_log);
-            if (match.hasMatch())
-                m_port = match.captured(1).toUShort();
-        }
-    }
-    ~TServer()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(10000))
-                m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-    uint16_t Port() const { return m_port; }
-    void Kill()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    // Its log so far; waits up to the time for a text to appear.
-    QString Log(const QString& awaited = {}, int timeoutMs = 10000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        for (;;) {
-            m_log += QString::fromUtf8(m_process.readAllStandardError());
-            if (awaited.isEmpty() || m_log.contains(awaited) || timer.elapsed() > timeoutMs)
-                return m_log;
-            m_process.waitForReadyRead(100);
-        }
-    }
-
-private:
-    QProcess m_process;
-    QString m_log;
-    uint16_t m_port = 0;
-};
 
 class RemoteEndToEnd : public ::testing::Test {
 protected:
@@ -118,14 +53,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(kScenario);
     }
-    // The platform library reads its server from $HOME/.capi20rc.
-    QStringList ClientSettings(uint16_t port)
-    {
-        QFile rc(dir.filePath(QStringLiteral(".capi20rc")));
-        EXPECT_TRUE(rc.open(QIODevice::WriteOnly));
-        rc.write(QStringLiteral("REMOTE rcapi 127.0.0.1 %1\n").arg(port).toUtf8());
-        return {QStringLiteral("HOME=") + dir.path()};
-    }
+    QStringList ClientSettings(uint16_t port) { return PlatformLibrarySettings(QDir(dir.path()), port); }
     std::unique_ptr<QProcess> StartTrace(const QStringList& args, const QStringList& settings)
     {
         auto process = std::make_unique<QProcess>();
@@ -135,17 +63,6 @@ protected:
         process->closeWriteChannel();
         return process;
     }
-    // Waits for the end; -1 when it had to be killed.
-    static int Finish(QProcess& process, int timeoutMs = 30000)
-    {
-        if (!process.waitForFinished(timeoutMs)) {
-            process.kill();
-            process.waitForFinished();
-            return -1;
-        }
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-
     QTemporaryDir dir;
     QString scenario;
 };
