@@ -24,6 +24,8 @@ constexpr uint32_t kDataB3Length32 = 22;
 constexpr uint32_t kDataB3Length64 = 30;
 constexpr uint16_t kTooManyApplications = 0x1001;
 constexpr uint16_t kDriverFault = 0x1108;
+constexpr uint16_t kOsResourceError = 0x1008;
+constexpr uint16_t kIllegalParameterCoding = 0x2007;
 // Data blocks kept for the driver at most; a client that never sees its
 // confirmations cannot make the server grow without bound.
 constexpr size_t kMaxBlocksInFlight = 4096;
@@ -167,21 +169,46 @@ void TRemoteSession::PutDataB3(std::vector<uint8_t>& message, const uint8_t* dat
     const uint16_t handle = uint16_t(Word(message.data(), 18));
     const uint32_t size = std::min(Word(message.data(), 16), count);
     const uint8_t* block = nullptr;
+    uint16_t refusal = 0;
     {
         std::lock_guard<std::mutex> guard(m_blocksLock);
-        if (m_blocks.size() >= kMaxBlocksInFlight)
-            m_blocks.erase(m_blocks.begin());
-        std::vector<uint8_t>& kept = m_blocks[{ncci, handle}];
-        kept.assign(data, data + size);
-        block = kept.data();
+        // The driver may read a block until it confirms it: a block whose
+        // handle is still in flight, or one too many, is refused here
+        // rather than freeing memory the driver still holds.
+        if (m_blocks.count({ncci, handle}) != 0) {
+            refusal = kIllegalParameterCoding;
+        } else if (m_blocks.size() >= kMaxBlocksInFlight) {
+            refusal = kOsResourceError;
+        } else {
+            std::vector<uint8_t>& kept = m_blocks[{ncci, handle}];
+            kept.assign(data, data + size);
+            block = kept.data();
+        }
     }
-    message.resize(kDataB3Length64, 0);
-    SetWord(message.data(), 0, kDataB3Length64);
-    std::memset(message.data() + 12, 0, 4);
-    SetWord(message.data(), 16, size);
-    const uint64_t address = uint64_t(reinterpret_cast<uintptr_t>(block));
-    std::memcpy(message.data() + kDataB3Length32, &address, sizeof address);
-    m_driver.CAPI_PUT_MESSAGE(m_applId.load(), message.data());
+    if (refusal == 0) {
+        message.resize(kDataB3Length64, 0);
+        SetWord(message.data(), 0, kDataB3Length64);
+        std::memset(message.data() + 12, 0, 4);
+        SetWord(message.data(), 16, size);
+        const uint64_t address = uint64_t(reinterpret_cast<uintptr_t>(block));
+        std::memcpy(message.data() + kDataB3Length32, &address, sizeof address);
+        const uint32_t info = m_driver.CAPI_PUT_MESSAGE(m_applId.load(), message.data());
+        if (info == 0)
+            return;
+        // Not taken: no confirmation will free it, and the client hears of
+        // it only through one.
+        std::lock_guard<std::mutex> guard(m_blocksLock);
+        m_blocks.erase({ncci, handle});
+        refusal = uint16_t(info > 0xFFFF ? kDriverFault : info);
+    }
+    // DATA_B3_CONF: the request's header and NCCI, its handle, the info.
+    std::vector<uint8_t> confirmation(message.begin(), message.begin() + 12);
+    confirmation.resize(16);
+    SetWord(confirmation.data(), 0, uint32_t(confirmation.size()));
+    confirmation[5] = kConfirmation;
+    SetWord(confirmation.data(), 12, handle);
+    SetWord(confirmation.data(), 14, refusal);
+    Send(confirmation);
 }
 
 void TRemoteSession::Register(const std::vector<uint8_t>& request)

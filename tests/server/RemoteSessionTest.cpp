@@ -211,6 +211,42 @@ TEST_F(RemoteSessionTest, DataB3RequestReachesTheDriverBehindThe64BitPointerUnti
     EXPECT_EQ(Receive()[5], 0x81);
 }
 
+// The driver reads a block until it confirms it: the server never frees one
+// early. A handle still in flight is refused, and so is a block the driver
+// did not take, whose handle is then free again.
+TEST_F(RemoteSessionTest, DataB3RequestsTheDriverCannotTakeAreConfirmedWithTheirInfo)
+{
+    session->Start();
+    Register();
+    const auto request = [](uint8_t handle) {
+        return Bytes{22, 0, 0x63, 0, 0x86, 0x80, 4, 0, 1, 1, 1, 0, 0, 0, 0, 0, 1, 0, handle, 0, 0, 0, 0x55};
+    };
+    const auto info = [](const Bytes& m) { return m.size() == 16 ? m[14] | m[15] << 8 : -1; };
+    const auto waitForPuts = [](uint32_t count) {
+        for (int i = 0; i < 200 && VsimPutCount() < count; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return VsimPutCount();
+    };
+
+    Send(request(7));
+    ASSERT_EQ(waitForPuts(1), 1u);
+    Send(request(7));
+    Bytes confirmation = Receive();
+    ASSERT_EQ(confirmation.size(), 16u);
+    EXPECT_EQ(confirmation[4], 0x86);
+    EXPECT_EQ(confirmation[5], 0x81);
+    EXPECT_EQ(confirmation[12], 7);
+    EXPECT_EQ(info(confirmation), 0x2007) << "handle 7 is still in flight";
+    EXPECT_EQ(VsimPutCount(), 1u);
+
+    VsimSetResult(VsimPutMessage, 0x2002);
+    Send(request(8));
+    EXPECT_EQ(info(Receive()), 0x2002);
+    VsimSetResult(VsimPutMessage, 0);
+    Send(request(8));
+    EXPECT_EQ(waitForPuts(2), 2u) << "the refused block's handle is free again"; // a refused put is not logged
+}
+
 TEST_F(RemoteSessionTest, ClientClosingReleasesTheApplication)
 {
     session->Start();
