@@ -269,8 +269,9 @@ private:
             m_capi.ConnectResponse(plci, kIgnore, messageNumber, QString());
             return;
         }
+        // A call whose clearing never came is over once its PLCI is offered again.
+        Finish(Key(plci));
         TCall& call = m_calls[Key(plci)];
-        call = TCall();
         call.Serial = ++m_serial;
         call.Plci = plci;
         call.MessageNumber = messageNumber;
@@ -424,7 +425,6 @@ private:
                 if (m_capi.ConnectResponse(call.Plci, kIgnore, call.MessageNumber, QString()) != 0)
                     gone.push_back(key);
             } else if (call.State != TCall::TState::Clearing) {
-                WriteRecorded(call);
                 if (!Clear(call))
                     gone.push_back(key);
             }

@@ -68,8 +68,10 @@ void InstallHooks()
     // threads stopped) before it.
     TTracePlayer::Instance();
     TScriptPlayer::Instance();
-    TLiveCalls::Instance();
+    // The data streams before the calls: the calls' thread runs the streams'
+    // hooks until the calls are destroyed, so the streams must outlive them.
     TLiveData::Instance();
+    TLiveCalls::Instance();
     TLiveCalls::Instance().SetB3ActiveHook(&TLiveData::B3Active);
     TLiveCalls::Instance().SetB3ClearedHook(&TLiveData::B3Cleared);
     TLiveCalls::Instance().SetRequestHook(0x86, &TLiveData::Request); // DATA_B3
