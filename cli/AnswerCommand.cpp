@@ -245,6 +245,9 @@ private:
         m_capi.OnData = [this](uint32_t ncci, const uint8_t* data, uint16_t size) {
             m_recorder.Add(ncci, data, size);
         };
+        // Only the loader's text is read from the diagnostic lines: they need
+        // no time stamps (and the receive thread makes none through libc's clock).
+        m_capi.OnGetTimeStamp = [] { return QString(); };
         m_capi.OnAppTrace = [this](uint32_t, const QString& info) {
             if (m_opening && info.contains(QLatin1String("LoadCAPI: ")))
                 m_loaderText = WithoutTimeStamp(info); // only the opening thread writes it
