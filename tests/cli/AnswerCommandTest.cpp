@@ -73,7 +73,7 @@ QStringList Fields(const QString& line)
 
 TEST_F(AnswerCommand, PlaysTheGreetingAndRecordsWhatTheCallerSends)
 {
-    const TRun run = AnswerUntilLines(Args(), OneCall(1500), 1);
+    const TRun run = AnswerUntilLines(Args(), OneCall(3000), 1);
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     ASSERT_EQ(run.out.size(), 1);
     const QStringList fields = Fields(run.out[0]);
@@ -86,10 +86,11 @@ TEST_F(AnswerCommand, PlaysTheGreetingAndRecordsWhatTheCallerSends)
     EXPECT_EQ(fields[2], kCalled);
     EXPECT_EQ(fields[4], offered.toString(QStringLiteral("yyyyMMdd-HHmmss-")) + kFirstCaller + ".wav");
 
-    // The caller talked for 1.5 s from the answer on.
+    // The caller talked for 3 s from the answer on; the B3 connection took
+    // some of it, a loaded machine more.
     const std::vector<int16_t> recording = CheckRecording(fields);
     EXPECT_GE(recording.size(), size_t(kLineRate / 2));
-    EXPECT_LE(recording.size(), size_t(2 * kLineRate));
+    EXPECT_LE(recording.size(), size_t(3 * kLineRate));
 
     // The controller got the greeting from its start, as the component sent it.
     const std::vector<int16_t> received = ReadLineRecord(Path("line.raw"));
@@ -104,7 +105,7 @@ TEST_F(AnswerCommand, TwoCallsAtOnceGetAFileAndALineEach)
     const QStringList settings = {QStringLiteral("VESSIK_SIM_AUDIO=") + Path("caller.wav"),
                                   QStringLiteral("VESSIK_SIM_LINES=2"),
                                   QStringLiteral("VESSIK_SIM_CALL_INTERVAL_MS=400"),
-                                  QStringLiteral("VESSIK_SIM_TALK_MS=2000")};
+                                  QStringLiteral("VESSIK_SIM_TALK_MS=3000")};
     const TRun run = AnswerUntilLines(Args(), settings, 2);
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     ASSERT_GE(run.out.size(), 2) << run.err.toStdString();

@@ -35,12 +35,12 @@ protected:
         WriteWav(dir.filePath(QStringLiteral("caller.wav")), signal);
         WriteWav(dir.filePath(QStringLiteral("greeting.wav")), greeting);
     }
-    // The simulated controller's settings for one call of 1.5 s.
+    // The simulated controller's settings for one call of 3 s.
     QStringList ControllerSettings(const QString& name) const
     {
         return {QStringLiteral("VESSIK_SIM_AUDIO=") + dir.filePath(QStringLiteral("caller.wav")),
                 QStringLiteral("VESSIK_SIM_RECORD=") + dir.filePath(name + QStringLiteral(".raw")),
-                QStringLiteral("VESSIK_SIM_CALL_INTERVAL_MS=60000"), QStringLiteral("VESSIK_SIM_TALK_MS=1500")};
+                QStringLiteral("VESSIK_SIM_CALL_INTERVAL_MS=60000"), QStringLiteral("VESSIK_SIM_TALK_MS=3000")};
     }
     TAnswered Answer(const QString& name, const QStringList& driver, const QStringList& settings) const
     {
