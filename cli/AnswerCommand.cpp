@@ -246,7 +246,7 @@ private:
             m_recorder.Add(ncci, data, size);
         };
         // Only the loader's text is read from the diagnostic lines: they need
-        // no time stamps (and the receive thread makes none through libc's clock).
+        // no time stamps.
         m_capi.OnGetTimeStamp = [] { return QString(); };
         m_capi.OnAppTrace = [this](uint32_t, const QString& info) {
             if (m_opening && info.contains(QLatin1String("LoadCAPI: ")))

@@ -124,6 +124,21 @@ TEST_F(AnswerCommand, TwoCallsAtOnceGetAFileAndALineEach)
     EXPECT_GE(CheckRecording(second).size(), size_t(kLineRate / 2)) << run.out.join(u'\n').toStdString();
 }
 
+TEST_F(AnswerCommand, CallerWhoHangsUpWhileItRingsGetsALineWithoutFile)
+{
+    // The call is for one of the own numbers, and rings 0.5 s of the 5 s it
+    // would have to ring before it is taken.
+    const QStringList settings = {QStringLiteral("VESSIK_SIM_CALL_INTERVAL_MS=60000"),
+                                  QStringLiteral("VESSIK_SIM_RING_MS=500")};
+    const TRun run =
+        AnswerUntilLines(Args() + QStringList{"--msn", "1111,4567", "--rings", "5"}, settings, 1, 20000);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.out.size(), 1);
+    const QStringList fields = Fields(run.out[0]);
+    EXPECT_EQ(fields.mid(1), (QStringList{kFirstCaller, kCalled, "0.0", "-"}));
+    EXPECT_TRUE(QDir(Path("out")).entryList(QDir::Files).isEmpty());
+}
+
 TEST_F(AnswerCommand, MaxSecondsClearsTheCall)
 {
     const TRun run = AnswerUntilLines(Args() + QStringList{"--max-seconds", "1"}, OneCall(60000), 1, 20000);
