@@ -141,8 +141,12 @@ TEST_F(RemoteEndToEnd, MalformedConnectionEndsAloneWhileAnotherIsServed)
 }
 
 // A call offered and cleared, then a traced SETUP; the component answers
-// what it must and the put log records every message it sent.
-constexpr char kCallScript[] = R"(MSG 2A 00 00 00 02 82 01 00 01 01 00 00 01 00 05 81 30 33 30 31 06 01 80 30 31 32 33 00 00 00 00 00 00 00 00 00 00 00 00
+// what it must and the put log records every message it sent. The script
+// waits first: the platform library reads the answers to its own queries
+// (the profile, right after registering) from the same connection as the
+// messages, and a message that came first would be taken for the answer.
+constexpr char kCallScript[] = R"(wait 1000
+MSG 2A 00 00 00 02 82 01 00 01 01 00 00 01 00 05 81 30 33 30 31 06 01 80 30 31 32 33 00 00 00 00 00 00 00 00 00 00 00 00
 wait 100
 MSG 0E 00 00 00 04 82 02 00 01 01 00 00 90 34
 wait 100
