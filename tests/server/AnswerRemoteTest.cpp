@@ -75,6 +75,8 @@ TEST_F(AnswerRemote, RecordingThroughThePlatformLibraryEqualsTheDirectRun)
     ASSERT_NE(server.Port(), 0) << server.Log().toStdString();
     const TAnswered remote =
         Answer(QStringLiteral("remote"), {}, PlatformLibrarySettings(QDir(dir.path()), server.Port()));
+    if (HasFailure())
+        ADD_FAILURE() << "server log:\n" << server.Log().toStdString();
     ASSERT_GE(remote.recording.size(), size_t(kLineRate / 2));
 
     // The same caller and numbers; the times of day differ.
