@@ -234,8 +234,10 @@ void TRemoteSession::Register(const std::vector<uint8_t>& request)
 void TRemoteSession::ReleaseApplication()
 {
     const uint32_t applId = m_applId.exchange(0);
-    if (applId != 0)
+    if (applId != 0) {
+        std::lock_guard<std::mutex> fetching(m_fetchLock);
         m_driver.CAPI_RELEASE(applId); // ends the pump's wait
+    }
     if (m_pump.joinable() && m_pump.get_id() != std::this_thread::get_id())
         m_pump.join();
 }
@@ -244,10 +246,12 @@ void TRemoteSession::PumpLoop()
 {
     const uint32_t applId = m_applId.load();
     while (m_driver.CAPI_WAIT_FOR_SIGNAL(applId) == 0) {
-        void* message = nullptr;
-        while (m_driver.CAPI_GET_MESSAGE(applId, &message) == 0 && message != nullptr) {
+        for (;;) {
+            std::lock_guard<std::mutex> fetching(m_fetchLock);
+            void* message = nullptr;
+            if (m_driver.CAPI_GET_MESSAGE(applId, &message) != 0 || message == nullptr)
+                break;
             Forward(static_cast<const uint8_t*>(message));
-            message = nullptr;
         }
     }
 }

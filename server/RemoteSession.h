@@ -72,6 +72,9 @@ private:
     // Data of DATA_B3_REQs in flight, by NCCI and data handle, until their
     // DATA_B3_CONF: the driver reads it from our memory until then.
     std::mutex m_blocksLock;
+    // Held by the pump from fetching a message until it has been forwarded:
+    // the driver's copy lives only until the application is released.
+    std::mutex m_fetchLock;
     std::map<std::pair<uint32_t, uint16_t>, std::vector<uint8_t>> m_blocks;
 };
 
