@@ -43,6 +43,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
     bool Open();
+    // Opens, waits for the receive thread's own first line (it comes when the
+    // thread gets to run, which can be after a test has begun) and clears the
+    // lines, so a test sees only its own.
+    bool OpenQuietly();
 
     std::unique_ptr<TCapi20> capi;
     TLineRecorder lines;

@@ -84,8 +84,7 @@ protected:
     void SetUp() override
     {
         SimCapiTest::SetUp();
-        ASSERT_TRUE(Open());
-        lines.Clear();
+        ASSERT_TRUE(OpenQuietly());
         m_firstPut = VsimPutCount();
         for (int i = 0; i < 4000; ++i)
             m_pattern.push_back(uint8_t(i * 7 + i / 256));

@@ -38,9 +38,7 @@ TEST_F(Registration, OpenRegistersAndDumpsTheRegisterParameters)
 
 TEST_F(Registration, SecondOpenReturnsTrueWithoutALine)
 {
-    ASSERT_TRUE(Open());
-    PumpUntil([&] { return !lines.AppLines().filter(QStringLiteral("CAPI thread created")).isEmpty(); });
-    lines.Clear();
+    ASSERT_TRUE(OpenQuietly());
     EXPECT_TRUE(capi->OpenDevice(QStringLiteral("anything")));
     EXPECT_TRUE(lines.AppLines().isEmpty());
     EXPECT_EQ(VsimApplicationCount(), 1u);
@@ -48,10 +46,7 @@ TEST_F(Registration, SecondOpenReturnsTrueWithoutALine)
 
 TEST_F(Registration, CloseReleasesStopsTheThreadAndUnloads)
 {
-    ASSERT_TRUE(Open());
-    // The receive thread writes its first line itself; let it come before the close.
-    PumpUntil([&] { return !lines.AppLines().filter(QStringLiteral("CAPI thread created")).isEmpty(); });
-    lines.Clear();
+    ASSERT_TRUE(OpenQuietly());
     capi->CloseDevice();
     EXPECT_FALSE(capi->DeviceOpened());
     EXPECT_FALSE(capi->CapiLoaded());
@@ -236,7 +231,7 @@ class PutResult : public SimCapiTest, public ::testing::WithParamInterface<TPutR
 TEST_P(PutResult, FatalResultsAreReportedAndGoToOnError)
 {
     const TPutResult& put = GetParam();
-    ASSERT_TRUE(Open());
+    ASSERT_TRUE(OpenQuietly());
     std::vector<std::pair<uint32_t, uint16_t>> errors;
     capi->OnError = [&](uint32_t plci, uint16_t type) { errors.emplace_back(plci, type); };
     VsimSetFatalText("controller firmware crashed");
