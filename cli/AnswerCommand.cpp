@@ -5,6 +5,7 @@
 #include "AudioFile.h"
 #include "CallListen.h"
 #include "CallRecorder.h"
+#include "DeviceFailure.h"
 #include "SignalPipe.h"
 #include "TFCapi20.h"
 
@@ -124,13 +125,6 @@ bool ParseOptions(const QStringList& args, TOptions& options, int& status)
     return true;
 }
 
-// The text after a line's time stamp.
-QString WithoutTimeStamp(const QString& line)
-{
-    const qsizetype at = line.indexOf(QLatin1String(": "));
-    return at < 0 ? line : line.mid(at + 2);
-}
-
 // One offered call, from its CONNECT_IND to its DISCONNECT_IND.
 struct TCall {
     enum class TState { Ringing, Answered, Recording, Clearing };
@@ -176,7 +170,7 @@ public:
         const bool opened = m_capi.OpenDevice(driver);
         m_opening = false;
         if (!opened) {
-            Err() << "vessik-cli answer: cannot open the CAPI device \"" << driver << "\": " << OpenFailure()
+            Err() << "vessik-cli answer: cannot open the CAPI device \"" << driver << "\": " << DeviceFailure(m_capi, m_loaderText)
                   << '\n';
             return kFailed;
         }
@@ -203,9 +197,7 @@ public:
             Finish(m_calls.begin()->first);
         m_capi.CloseDevice();
         if (m_deviceLost) {
-            const QString fatal = m_capi.FatalMessage();
-            Err() << "vessik-cli answer: the CAPI device was closed: "
-                  << (fatal.isEmpty() ? m_capi.GetManufacturer() : fatal) << '\n';
+            Err() << "vessik-cli answer: the CAPI device was closed: " << DeviceFailure(m_capi) << '\n';
             return kFailed;
         }
         return 0;
@@ -252,17 +244,6 @@ private:
             if (m_opening && info.contains(QLatin1String("LoadCAPI: ")))
                 m_loaderText = WithoutTimeStamp(info); // only the opening thread writes it
         };
-    }
-
-    QString OpenFailure()
-    {
-        const QString fatal = m_capi.FatalMessage();
-        if (!fatal.isEmpty())
-            return fatal;
-        QString reason = m_capi.GetManufacturer();
-        if (!m_loaderText.isEmpty())
-            reason += QStringLiteral(" (") + m_loaderText + u')';
-        return reason;
     }
 
     // CONNECT_IND (the MSN filter has passed it): the call is taken after its rings.

@@ -1,6 +1,7 @@
 #include "ForwardCommand.h"
 
 #include "CapiMessageWriter.h"
+#include "DeviceFailure.h"
 #include "OneLine.h"
 #include "TFCapi20.h"
 
@@ -177,13 +178,6 @@ bool ParseOptions(const QStringList& args, TForwardOptions& options, int& status
     return true;
 }
 
-// The text after a line's time stamp.
-QString WithoutTimeStamp(const QString& line)
-{
-    const qsizetype at = line.indexOf(QLatin1String(": "));
-    return at < 0 ? line : line.mid(at + 2);
-}
-
 // "PP/BB:served->forwarded-to" as "procedure served -> forwarded-to".
 QString EntryLine(const QString& entry)
 {
@@ -209,9 +203,8 @@ public:
         AssignEvents();
         const QString driver = m_options.Driver.isEmpty() ? QLatin1String(kDefaultDriver) : m_options.Driver;
         if (!m_capi.OpenDevice(driver)) {
-            const QString fatal = m_capi.FatalMessage();
-            Err() << "vessik-cli forward: cannot open the CAPI device \"" << driver
-                  << "\": " << (fatal.isEmpty() ? m_capi.GetManufacturer() : fatal) << '\n';
+            Err() << "vessik-cli forward: cannot open the CAPI device \"" << driver << "\": " << DeviceFailure(m_capi)
+                  << '\n';
             return kFailed;
         }
         QTimer deadline;

@@ -1,6 +1,7 @@
 #include "MonitorCommand.h"
 
 #include "CallListen.h"
+#include "DeviceFailure.h"
 #include "MonitorFormat.h"
 #include "OneLine.h"
 #include "SignalPipe.h"
@@ -141,13 +142,6 @@ bool ParseOptions(const QStringList& args, TOptions& options, int& status)
     return true;
 }
 
-// The text after a line's time stamp.
-QString WithoutTimeStamp(const QString& line)
-{
-    const qsizetype at = line.indexOf(QLatin1String(": "));
-    return at < 0 ? line : line.mid(at + 2);
-}
-
 class TMonitorSession {
 public:
     explicit TMonitorSession(const TOptions& options) : m_options(options) {}
@@ -172,7 +166,7 @@ public:
         const bool opened = m_capi.OpenDevice(driver);
         m_opening = false;
         if (!opened) {
-            Err() << "vessik-cli monitor: cannot open the CAPI device \"" << driver << "\": " << OpenFailure()
+            Err() << "vessik-cli monitor: cannot open the CAPI device \"" << driver << "\": " << DeviceFailure(m_capi, m_loaderText)
                   << '\n';
             return kFailed;
         }
@@ -201,9 +195,7 @@ public:
         }
         m_capi.CloseDevice();
         if (m_deviceLost) {
-            const QString fatal = m_capi.FatalMessage();
-            Err() << "vessik-cli monitor: the CAPI device was closed: "
-                  << (fatal.isEmpty() ? m_capi.GetManufacturer() : fatal) << '\n';
+            Err() << "vessik-cli monitor: the CAPI device was closed: " << DeviceFailure(m_capi) << '\n';
             return kFailed;
         }
         return 0;
@@ -227,17 +219,6 @@ private:
         m_capi.setPrefixNational(QStringLiteral("0"));
         m_capi.setPrefixInternational(QStringLiteral("00"));
         m_capi.setDoRegisterRequestRecipient(true);
-    }
-
-    QString OpenFailure()
-    {
-        const QString fatal = m_capi.FatalMessage();
-        if (!fatal.isEmpty())
-            return fatal;
-        QString reason = m_capi.GetManufacturer();
-        if (!m_loaderText.isEmpty())
-            reason += QStringLiteral(" (") + m_loaderText + u')';
-        return reason;
     }
 
     void AssignEvents()

@@ -2,6 +2,7 @@
 
 #include "CaptureRows.h"
 #include "CaptureWriter.h"
+#include "DeviceFailure.h"
 #include "LapdSide.h"
 #include "LogFile.h"
 #include "OneLine.h"
@@ -198,8 +199,7 @@ public:
 private:
     QString Reason()
     {
-        const QString fatal = m_capi.FatalMessage();
-        return fatal.isEmpty() ? m_capi.GetManufacturer() : fatal;
+        return DeviceFailure(m_capi);
     }
 
     void Finish()
