@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 
@@ -153,15 +152,10 @@ public:
     int Run()
     {
         TSignalPipe signalPipe;
-        if (!signalPipe.Install()) {
+        if (!signalPipe.Install([this] { Stop(); })) {
             Err() << "vessik-cli answer: cannot watch for signals\n";
             return kFailed;
         }
-        QSocketNotifier notifier(signalPipe.ReadFd(), QSocketNotifier::Read);
-        QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-            signalPipe.Drain();
-            Stop();
-        });
 
         Configure();
         AssignEvents();

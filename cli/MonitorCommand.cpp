@@ -8,7 +8,6 @@
 #include "TFCapi20.h"
 
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 
@@ -149,15 +148,10 @@ public:
     int Run()
     {
         TSignalPipe signalPipe;
-        if (!signalPipe.Install()) {
+        if (!signalPipe.Install([this] { Finish(); })) {
             Err() << "vessik-cli monitor: cannot watch for signals\n";
             return kFailed;
         }
-        QSocketNotifier notifier(signalPipe.ReadFd(), QSocketNotifier::Read);
-        QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-            signalPipe.Drain();
-            Finish();
-        });
 
         Configure();
         AssignEvents();

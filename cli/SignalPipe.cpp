@@ -1,5 +1,7 @@
 #include "SignalPipe.h"
 
+#include <QSocketNotifier>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -20,7 +22,9 @@ void OnSignal(int)
 
 } // namespace
 
-bool TSignalPipe::Install()
+TSignalPipe::TSignalPipe() = default;
+
+bool TSignalPipe::Install(std::function<void()> onSignal)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, m_fds) != 0)
         return false;
@@ -33,6 +37,11 @@ bool TSignalPipe::Install()
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, &m_oldInt);
     ::sigaction(SIGTERM, &action, &m_oldTerm);
+    m_notifier = std::make_unique<QSocketNotifier>(m_fds[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, onSignal = std::move(onSignal)] {
+        Drain();
+        onSignal();
+    });
     return true;
 }
 
@@ -47,6 +56,7 @@ TSignalPipe::~TSignalPipe()
 {
     if (m_fds[0] < 0)
         return;
+    m_notifier.reset();
     ::sigaction(SIGINT, &m_oldInt, nullptr);
     ::sigaction(SIGTERM, &m_oldTerm, nullptr);
     g_signalFd = -1;

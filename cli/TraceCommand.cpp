@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 
@@ -127,15 +126,10 @@ public:
             return kFailed;
         }
         TSignalPipe signalPipe;
-        if (!signalPipe.Install()) {
+        if (!signalPipe.Install([this] { Finish(); })) {
             Err() << "vessik-cli trace: cannot watch for signals\n";
             return kFailed;
         }
-        QSocketNotifier notifier(signalPipe.ReadFd(), QSocketNotifier::Read);
-        QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-            signalPipe.Drain();
-            Finish();
-        });
 
         m_capi.SetL2Display(m_options.Layer2);
         m_capi.OnL3Trace = [this](uint32_t, const QString& line) { Line(line); };
